@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs the Debian packages listed in scripts/packages.txt that are not installed yet.
+# Safe to run again: it does nothing when everything is present.
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+missing=()
+while read -r pkg; do
+    [[ -z "$pkg" || "$pkg" == \#* ]] && continue
+    if ! dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$pkg")
+    fi
+done < "$here/packages.txt"
+if ((${#missing[@]})); then
+    echo "installing: ${missing[*]}"
+    sudo_cmd=()
+    [[ $(id -u) -ne 0 ]] && sudo_cmd=(sudo)
+    "${sudo_cmd[@]}" apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq "${missing[@]}"
+fi
