@@ -1,0 +1,62 @@
+#pragma once
+// Mapping files (".kdm"): which presets drive which controller.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "model/Preset.h"
+
+namespace qmt {
+
+class RegistryIf;
+
+constexpr int kMappingSlots = 7;
+
+struct MappingEntry {
+    std::string name;   // the controller's serial string; empty = next controller of the type
+    uint32_t type = 0;  // 0 = any model, else a model type
+    std::array<bool, kMappingSlots> slotUsed{};  // the slot names a preset
+    std::array<std::string, kMappingSlots> presetNames;
+    std::array<uint8_t, kMappingSlots> defaultChannels{};
+    std::array<uint8_t, kMappingSlots> inputChannels{};
+    std::array<PresetPtr, kMappingSlots> presets;  // loaded (or copied) presets
+};
+
+struct Mapping {
+    std::vector<MappingEntry> entries;
+};
+
+using MappingPtr = std::unique_ptr<Mapping>;
+
+// Slot -> preset kind, and the kind group a slot belongs to (0; 1-2; 3-4; 5-6).
+PresetKind SlotPresetKind(int slot);
+int SlotGroup(int slot);
+
+// Parses the file's entries (no presets are loaded). Null on any fault; `error` says why.
+MappingPtr ParseMapping(std::span<const uint8_t> bytes, std::string* error = nullptr);
+// Serialises as "KDM2" (the presets themselves are not written).
+std::vector<uint8_t> WriteMapping(const Mapping& mapping);
+
+// Loads a mapping as the driver does: parses it, loads and validates every named preset from
+// the folder in the machine's "Preset Path", shares repeated names by deep copies, stores
+// the input channels and replaces the "Default" channel.
+MappingPtr LoadMapping(const std::string& path, RegistryIf& registry,
+                       std::string* error = nullptr);
+// The same with an explicit preset folder.
+MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
+                                     std::string* error = nullptr);
+// Reads "Selected Mapping" (current user first, then machine) and loads it.
+MappingPtr LoadSelectedMapping(RegistryIf& registry, std::string* error = nullptr);
+
+// The entry for a device: by serial string, else the first free entry of its preset class
+// (which is then claimed). Null when the device gets no presets.
+MappingEntry* ApplyMappingToDevice(Mapping& mapping, uint8_t modelType,
+                                   const std::string& serial);
+
+inline void FreeMapping(MappingPtr& mapping) { mapping.reset(); }
+
+}  // namespace qmt
