@@ -72,13 +72,13 @@ class ByteReader {
             take();
         return true;
     }
-    // Checks the closing checksum byte against the sum of everything before it, and that
-    // nothing follows it.
+    // Checks the closing checksum byte against the sum of everything before it. Bytes after
+    // it are not looked at, as the driver has always stopped reading there.
     bool checksumAtEnd() {
         const uint8_t expected = sum_;
         uint8_t stored;
         if (!u8(stored)) return false;
-        return stored == expected && remaining() == 0;
+        return stored == expected;
     }
 
   private:
