@@ -17,9 +17,13 @@ bool SteadyPortClock::Now(int64_t& time100ns) {
     return true;
 }
 
-uint32_t SteadyTickClock::tickMs() { return static_cast<uint32_t>(steadyNanoseconds() / 1'000'000); }
+uint32_t SteadyTickClock::tickMs() {
+    return static_cast<uint32_t>(steadyNanoseconds() / 1'000'000);
+}
 
-int64_t SteadyPerformanceCounter::counter() { return steadyNanoseconds(); }
+int64_t SteadyPerformanceCounter::counter() {
+    return steadyNanoseconds();
+}
 
 bool ManualClock::Now(int64_t& time100ns) {
     if (failing_.load()) return false;

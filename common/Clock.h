@@ -8,7 +8,7 @@ namespace qmt {
 
 // The MIDI port's master clock: current time in 100-nanosecond units.
 class PortClockIf {
-public:
+  public:
     virtual ~PortClockIf() = default;
     // Returns false when the clock cannot be read; callers count that as a failed step.
     virtual bool Now(int64_t& time100ns) = 0;
@@ -16,14 +16,14 @@ public:
 
 // Millisecond tick counter (wraps like a 32-bit tick count).
 class TickClockIf {
-public:
+  public:
     virtual ~TickClockIf() = default;
     virtual uint32_t tickMs() = 0;
 };
 
 // High-resolution performance counter with its frequency in counts per second.
 class PerformanceCounterIf {
-public:
+  public:
     virtual ~PerformanceCounterIf() = default;
     virtual int64_t counter() = 0;
     virtual int64_t frequency() = 0;
@@ -31,24 +31,24 @@ public:
 
 // Real clocks on the monotonic system clock.
 class SteadyPortClock final : public PortClockIf {
-public:
+  public:
     bool Now(int64_t& time100ns) override;
 };
 
 class SteadyTickClock final : public TickClockIf {
-public:
+  public:
     uint32_t tickMs() override;
 };
 
 class SteadyPerformanceCounter final : public PerformanceCounterIf {
-public:
+  public:
     int64_t counter() override;
     int64_t frequency() override { return 1'000'000'000; }
 };
 
 // One manual clock serves all three roles in tests: time only moves when the test says so.
 class ManualClock final : public PortClockIf, public TickClockIf, public PerformanceCounterIf {
-public:
+  public:
     explicit ManualClock(int64_t start100ns = 0) : now_(start100ns) {}
 
     void set(int64_t time100ns) { now_.store(time100ns); }
@@ -62,7 +62,7 @@ public:
     int64_t counter() override { return now_.load(); }
     int64_t frequency() override { return 10'000'000; }
 
-private:
+  private:
     std::atomic<int64_t> now_;
     std::atomic<bool> failing_{false};
 };

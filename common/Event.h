@@ -1,0 +1,28 @@
+#pragma once
+// Event with Windows semantics: a manual-reset event stays set until reset and releases every
+// waiter; an auto-reset event releases exactly one waiter and resets itself.
+
+#include "common/Waitable.h"
+
+namespace qmt {
+
+class Event final : public Waitable {
+  public:
+    explicit Event(bool manualReset, bool initialState = false)
+        : manualReset_(manualReset), signalled_(initialState) {}
+
+    void set();
+    void reset();
+    // Looks at the state without consuming it.
+    bool isSet();
+    bool isManualReset() const { return manualReset_; }
+
+  protected:
+    bool tryConsumeLocked() override;
+
+  private:
+    const bool manualReset_;
+    bool signalled_;
+};
+
+}  // namespace qmt
