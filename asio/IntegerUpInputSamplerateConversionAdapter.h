@@ -1,0 +1,51 @@
+#pragma once
+// Capture adapter for a host rate that is an integer multiple of the hardware rate.
+//
+// When the buffer frames are not a multiple of the factor, the repeats of the last sample read
+// would overrun the buffer; they are kept and handed out first next time, and the next read is
+// shortened by them. Every buffer is therefore complete, and no sample is dropped.
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "asio/InputSamplerateConversionAdapterAbs.h"
+#include "asio/IntegerUpSamplerateConverter.h"
+#include "asio/SamplerateSurplus.h"
+
+namespace qmt {
+
+template <typename T>
+class IntegerUpInputSamplerateConversionAdapter final
+    : public InputSamplerateConversionAdapterAbs<T> {
+  public:
+    IntegerUpInputSamplerateConversionAdapter(std::uint32_t factor, std::size_t bufferFrames,
+                                              std::size_t capacity)
+        : InputSamplerateConversionAdapterAbs<T>(
+              std::make_unique<IntegerUpSamplerateConverter<T>>(factor), capacity, bufferFrames),
+          factor_(
+              std::clamp<std::uint32_t>(factor, 1, IntegerUpSamplerateConverter<T>::kMaxFactor)),
+          converted_(capacity * factor_),
+          surplus_(factor_) {}
+
+    std::size_t framesNeeded(std::size_t bufferFrames) const override {
+        if (surplus_.count() >= bufferFrames) return 0;
+        const std::size_t missing = bufferFrames - surplus_.count();
+        return std::min((missing + factor_ - 1) / factor_, this->capacity());
+    }
+
+    std::size_t process(std::size_t count, void* dst) override {
+        std::size_t produced = 0;
+        this->converter_->convert(this->input_.data(), std::min(count, this->capacity()),
+                                  converted_.data(), produced);
+        return surplus_.deliver(converted_.data(), produced, static_cast<T*>(dst),
+                                this->bufferFrames_);
+    }
+
+  private:
+    std::size_t factor_;
+    std::vector<T> converted_;
+    SamplerateSurplus<T> surplus_;
+};
+
+}  // namespace qmt
