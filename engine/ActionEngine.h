@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/MidiOutput.h"
 #include "engine/MidiSink.h"
 #include "engine/MidiState.h"
 #include "model/Preset.h"
@@ -32,8 +33,9 @@ struct ControlContext {
 };
 
 class ActionEngine {
-public:
-    ActionEngine(MidiSinkIf& sink, MidiState& state) : sink_(sink), state_(state) {}
+  public:
+    ActionEngine(MidiSinkIf& sink, MidiState& state)
+        : sink_(sink), state_(state), output_(sink, state) {}
 
     MidiSinkIf& sink() { return sink_; }
     MidiState& state() { return state_; }
@@ -60,9 +62,42 @@ public:
     // mapping's presets use (shared copies skipped), all with time stamp `now`.
     void ResendControllerState(const Mapping& mapping, int64_t now);
 
-private:
+    // Makes an absolute assignment's accumulator follow a position without sending, as
+    // SlideEvent would see it ("Inverted" included), so that it does not jump when it next
+    // acts. For presets becoming live and for assignments that do not act.
+    static void TrackPosition(Assignment& assignment, uint16_t position);
+
+  private:
+    // Button machine steps.
+    void Press(Assignment& assignment, int64_t now);
+    void Release(Assignment& assignment, int64_t now);
+    void Repeat(Assignment& assignment, int64_t now);
+
+    // Relative evaluation by message kind; `a` is the accumulated movement, `t` the threshold.
+    bool RotateNotes(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                     int64_t now);
+    bool RotateValue(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                     int64_t now);
+    bool RotateIncrement(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                         int64_t now);
+    bool RotatePitch(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                     int64_t now);
+    bool RotatePitchIncrement(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                              int64_t now);
+    bool RotateOnce(Assignment& assignment, const Message& message, int64_t a, int64_t t,
+                    int64_t now);
+
+    // Absolute evaluation.
+    bool SlideNotes(Assignment& assignment, const Message& message, int64_t delta, int64_t t,
+                    int64_t now);
+    void SlideValue(const Message& message, uint16_t position, int64_t now);
+
+    // Messages with no state that several event types send the same way.
+    void SendStateless(const Message& message, int64_t now);
+
     MidiSinkIf& sink_;
     MidiState& state_;
+    MidiOutput output_;
 };
 
 }  // namespace qmt
