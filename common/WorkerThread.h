@@ -25,6 +25,7 @@ class WorkerThread final : public ThreadAbs {
     // Runs `functor` on the worker each time `handle` fires (an auto-reset event or a
     // semaphore fires once per signal; a set manual-reset event fires again and again).
     // Registering a handle twice replaces its functor. False when the command queue is full.
+    // The handle must outlive its registration (unregister it or stop the worker first).
     bool registerHandle(Waitable* handle, std::unique_ptr<FunctorIf> functor);
     // After this returns the handle's functor no longer runs and has been deleted, so the
     // caller may destroy what it used. Called from inside a functor it takes effect at once.

@@ -26,9 +26,9 @@ std::unique_ptr<FunctorIf> bind(Listener& l) {
 }
 
 TEST(WorkerThreadTest, RegisteredHandleRunsItsFunctorOnEachSignal) {
-    WorkerThread worker;
     Event trigger(false);
     Listener listener;
+    WorkerThread worker;  // declared last: stops before the handles it waits on go away
     ASSERT_TRUE(worker.registerHandle(&trigger, bind(listener)));  // before the thread runs
     ASSERT_TRUE(worker.resume());
     trigger.set();
@@ -41,10 +41,10 @@ TEST(WorkerThreadTest, RegisteredHandleRunsItsFunctorOnEachSignal) {
 }
 
 TEST(WorkerThreadTest, RegisterAndUnregisterWhileRunning) {
-    WorkerThread worker;
-    ASSERT_TRUE(worker.resume());
     Event first(false), second(false);
     Listener a, b;
+    WorkerThread worker;
+    ASSERT_TRUE(worker.resume());
     ASSERT_TRUE(worker.registerHandle(&first, bind(a)));
     ASSERT_TRUE(worker.registerHandle(&second, bind(b)));
     second.set();
@@ -74,9 +74,9 @@ struct SelfRemover {
 };
 
 TEST(WorkerThreadTest, FunctorMayUnregisterItsOwnHandle) {
-    WorkerThread worker;
     Event trigger(false);
     SelfRemover remover;
+    WorkerThread worker;
     remover.worker = &worker;
     remover.handle = &trigger;
     ASSERT_TRUE(worker.resume());
@@ -90,9 +90,9 @@ TEST(WorkerThreadTest, FunctorMayUnregisterItsOwnHandle) {
 }
 
 TEST(WorkerThreadTest, StopJoinsAndTheWorkerCanRunAgain) {
-    WorkerThread worker;
     Event trigger(false);
     Listener listener;
+    WorkerThread worker;
     ASSERT_TRUE(worker.resume());
     ASSERT_TRUE(worker.registerHandle(&trigger, bind(listener)));
     worker.stop();
