@@ -110,7 +110,8 @@ class ByteWriter {
     }
     void string(const std::string& s) {
         u32(static_cast<uint32_t>(s.size()));
-        out_.insert(out_.end(), s.begin(), s.end());
+        for (char c : s)
+            out_.push_back(static_cast<uint8_t>(c));
     }
     // Appends the checksum byte and hands the bytes over.
     std::vector<uint8_t> finish() {

@@ -24,6 +24,10 @@ struct MappingEntry {
     std::array<uint8_t, kMappingSlots> defaultChannels{};
     std::array<uint8_t, kMappingSlots> inputChannels{};
     std::array<PresetPtr, kMappingSlots> presets;  // loaded (or copied) presets
+    // Set when an unnamed entry was given to a device. Kept apart from the name so that a
+    // device without a serial string still takes the entry for itself: two devices must
+    // never share one preset's run-time state.
+    bool claimed = false;
 };
 
 struct Mapping {
@@ -44,8 +48,7 @@ std::vector<uint8_t> WriteMapping(const Mapping& mapping);
 // Loads a mapping as the driver does: parses it, loads and validates every named preset from
 // the folder in the machine's "Preset Path", shares repeated names by deep copies, stores
 // the input channels and replaces the "Default" channel.
-MappingPtr LoadMapping(const std::string& path, RegistryIf& registry,
-                       std::string* error = nullptr);
+MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::string* error = nullptr);
 // The same with an explicit preset folder.
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error = nullptr);
@@ -54,9 +57,10 @@ MappingPtr LoadSelectedMapping(RegistryIf& registry, std::string* error = nullpt
 
 // The entry for a device: by serial string, else the first free entry of its preset class
 // (which is then claimed). Null when the device gets no presets.
-MappingEntry* ApplyMappingToDevice(Mapping& mapping, uint8_t modelType,
-                                   const std::string& serial);
+MappingEntry* ApplyMappingToDevice(Mapping& mapping, uint8_t modelType, const std::string& serial);
 
-inline void FreeMapping(MappingPtr& mapping) { mapping.reset(); }
+inline void FreeMapping(MappingPtr& mapping) {
+    mapping.reset();
+}
 
 }  // namespace qmt
