@@ -1,0 +1,87 @@
+#include "engine/QmtArdoRawProto2009ControllerHandler.h"
+
+#include "engine/ReportBytes.h"
+
+namespace qmt {
+
+namespace {
+constexpr size_t kSmallWheels = 12;
+constexpr size_t kPads = 28;
+constexpr size_t kSelector = 49;
+constexpr uint8_t kSelectorControl = 75;
+}  // namespace
+
+QmtArdoRawProto2009ControllerHandler::QmtArdoRawProto2009ControllerHandler(
+    ActionEngine& engine, PortClockIf& clock, std::unique_ptr<HidDeviceIf> device)
+    : ArdoHandlerAbs(engine, clock, std::move(device), kModelArdoRawProto2009, 4, 3) {}
+
+ArdoHandlerAbs::ReportKind QmtArdoRawProto2009ControllerHandler::Classify(
+    std::span<const uint8_t> report) const {
+    const bool control = report[0] == 0 && report[1] == 0 && report[2] == 53;
+    return control ? ReportKind::Control : ReportKind::Other;
+}
+
+ArdoHandlerAbs::CommonFields QmtArdoRawProto2009ControllerHandler::ReadCommon(
+    std::span<const uint8_t> report) const {
+    CommonFields f;
+    f.deviceTime = ReportU32(report, 4);
+    f.status = ReportU16(report, 8);
+    f.wheel = ReportI16(report, 10);
+    f.pressed = ReportU32(report, 44);
+    f.deck = report[48] & 1;
+    return f;
+}
+
+int32_t QmtArdoRawProto2009ControllerHandler::SmallWheelMovement(std::span<const uint8_t> report,
+                                                                 std::span<const uint8_t> previous,
+                                                                 size_t index) const {
+    const size_t at = kSmallWheels + index - 1;
+    return CounterDelta8(report[at], previous[at]) * 4096;
+}
+
+uint16_t QmtArdoRawProto2009ControllerHandler::Position(std::span<const uint8_t> report,
+                                                        uint8_t control, size_t) const {
+    switch (control) {
+        case 50:
+            return ReportU16(report, 16) & 0xFFFC;
+        case 52:
+            return ReportU16(report, 18) & 0xFFFC;
+        case 54:
+            return ReportU16(report, 20) & 0xFFFC;
+        case 56:
+            return ReportU16(report, 22) & 0xFFFC;
+        case 58:
+            return ReportU16(report, 24) & 0xFFFC;
+        case 59:
+            return ReportU16(report, 26) & 0xFFFC;
+        case 68:
+            return ReportU16(report, 36);
+        case 67:
+            return ReportU16(report, 38);
+        case 24:
+            return ReportU16(report, 40);
+        case 74:
+            return ReportU16(report, 42);
+        default:
+            return 0;
+    }
+}
+
+uint16_t QmtArdoRawProto2009ControllerHandler::PadPressure(std::span<const uint8_t> report,
+                                                           size_t index) const {
+    return ReportU16(report, kPads + 2 * index);
+}
+
+void QmtArdoRawProto2009ControllerHandler::SelectorEvent(Preset& live,
+                                                         std::span<const uint8_t> report,
+                                                         std::span<const uint8_t> previous,
+                                                         int64_t now) {
+    if (report[kSelector] == previous[kSelector]) return;
+    AssignmentList& list = live.lists[kSelectorControl];
+    const size_t position = report[kSelector];
+    if (position >= list.size()) return;
+    engine_.ButtonMessage(list[position], 0, now);
+    engine_.ButtonMessage(list[position], 1, now);
+}
+
+}  // namespace qmt
