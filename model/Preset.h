@@ -69,7 +69,7 @@ struct Message {
     int16_t step = 0;
     uint32_t keyApplication = 0;
     uint32_t keyCode = 0;
-    std::vector<uint8_t> extended;
+    std::vector<uint8_t> extended{};
 
     bool operator==(const Message&) const = default;
 };

@@ -24,6 +24,8 @@ const PresetFormat* PresetFormatForMagic(std::span<const uint8_t> magic);
 const PresetFormat& NewestPresetFormat(PresetKind kind);
 // File extension of a kind, with the dot (".kvp", ...).
 const char* PresetExtension(PresetKind kind);
+// Name of a kind: "KVP", "KAP", "KRP" or "KQP".
+const char* PresetKindName(PresetKind kind);
 
 // Parses a whole preset file held in memory. On failure returns null and, when `error` is
 // given, says why. `applications` (optional) receives the file's application list.

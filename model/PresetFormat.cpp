@@ -53,4 +53,18 @@ const char* PresetExtension(PresetKind kind) {
     return ".kvp";
 }
 
+const char* PresetKindName(PresetKind kind) {
+    switch (kind) {
+        case PresetKind::Kvp:
+            return "KVP";
+        case PresetKind::Kap:
+            return "KAP";
+        case PresetKind::Krp:
+            return "KRP";
+        case PresetKind::Kqp:
+            return "KQP";
+    }
+    return "KVP";
+}
+
 }  // namespace qmt
