@@ -49,15 +49,18 @@ void SimController::Unplug() {
     changed_.notify_all();
 }
 
-bool SimController::Read(std::span<uint8_t> report, const bool& cancelled) {
+bool SimController::Read(std::span<uint8_t> report, bool& cancelled) {
     std::unique_lock lock(mutex_);
     ++blocked_;
     changed_.notify_all();
-    changed_.wait(lock, [&] {
-        return !input_.empty() || !plugged_ || cancelled || failReads_ > 0;
-    });
+    changed_.wait(lock,
+                  [&] { return !input_.empty() || !plugged_ || cancelled || failReads_ > 0; });
     --blocked_;
-    if (!plugged_ || cancelled) return false;
+    if (cancelled) {
+        cancelled = false;
+        return false;
+    }
+    if (!plugged_) return false;
     if (failReads_ > 0) {
         --failReads_;
         return false;

@@ -14,11 +14,12 @@
 namespace qmt {
 
 class SimController {
-public:
+  public:
     using Report = std::vector<uint8_t>;
     using WriteListener = std::function<void(const std::string& serial, const Report& report)>;
 
-    SimController(std::string path, std::string serial) : path_(std::move(path)), serial_(std::move(serial)) {}
+    SimController(std::string path, std::string serial)
+        : path_(std::move(path)), serial_(std::move(serial)) {}
 
     const std::string& path() const { return path_; }
     const std::string& serial() const { return serial_; }
@@ -37,11 +38,11 @@ public:
 
     // Backend side.
     void Unplug();
-    bool Read(std::span<uint8_t> report, const bool& cancelled);
+    bool Read(std::span<uint8_t> report, bool& cancelled);
     void Cancel(bool& cancelled);
     bool Write(std::span<const uint8_t> report);
 
-private:
+  private:
     const std::string path_;
     const std::string serial_;
     std::mutex mutex_;
