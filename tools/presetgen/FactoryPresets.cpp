@@ -48,8 +48,10 @@ constexpr int32_t kThresholdUnit = 4096;
 // Button notes go to the LED notes first (group 2 from 60, then group 3 on ARDO) and then
 // to notes the lights ignore, so an application that echoes a button's note lights the
 // button and never a ring or an indicator.
-uint8_t buttonNote(PresetKind kind, size_t index) {
-    if (kind == PresetKind::Kvp || kind == PresetKind::Kap) return static_cast<uint8_t>(60 + index);
+// The KV models have no lights; their notes simply follow the control identifiers.
+uint8_t buttonNote(PresetKind kind, size_t index, uint8_t id) {
+    if (kind == PresetKind::Kvp) return static_cast<uint8_t>(60 + id);
+    if (kind == PresetKind::Kap) return static_cast<uint8_t>(60 + index);
     if (index < 23) return static_cast<uint8_t>(60 + index);
     return static_cast<uint8_t>(92 + (index - 23));
 }
@@ -111,7 +113,7 @@ Preset buildPreset(const KindModels& k) {
     const auto buttons = unionOf(k.models, &ModelControls::buttons);
     for (size_t i = 0; i < buttons.size(); ++i) {
         const uint8_t id = buttons[i];
-        const uint8_t n = buttonNote(k.kind, i);
+        const uint8_t n = buttonNote(k.kind, i, id);
         preset.lists[id].push_back(buttonAssignment(kChannelDefault, n, kNoControl));
         if (id != k.shift)
             preset.lists[id].insert(preset.lists[id].begin(),
