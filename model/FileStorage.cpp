@@ -49,7 +49,10 @@ std::string RealTarget(const std::string& path) {
 }
 
 bool WriteAll(FILE* f, std::span<const uint8_t> bytes) {
-    return std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() && std::fflush(f) == 0;
+    // An empty span may have no buffer at all, which fwrite must not be given.
+    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
+        return false;
+    return std::fflush(f) == 0;
 }
 
 }  // namespace

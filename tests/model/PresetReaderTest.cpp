@@ -353,7 +353,8 @@ TEST(PresetReader, UnknownMessageKindFailsTheLoad) {
 
 TEST(PresetReader, ErrorsSayWhereTheFileEnded) {
     Bytes file = OneListFile("KQP0", 87, 1, AssignmentWith(5, kToggle, {kMsgNote, 0, 60, 127}));
-    file.resize(file.size() - 2);  // the checksum and the second message's kind byte
+    file.pop_back();  // the checksum
+    file.pop_back();  // the second message's kind byte
     std::string error;
     EXPECT_EQ(ParsePreset(file, &error), nullptr);
     EXPECT_EQ(error,
