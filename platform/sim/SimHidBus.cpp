@@ -42,6 +42,7 @@ std::shared_ptr<SimController> SimHidBus::Plug(const std::string& path, const st
     auto controller = std::make_shared<SimController>(path, serial);
     {
         std::lock_guard lock(mutex_);
+        if (writeListener_) controller->SetWriteListener(writeListener_);
         if (!devices_.emplace(path, controller).second) return nullptr;
     }
     Announce(path, true);
@@ -72,6 +73,11 @@ std::shared_ptr<SimController> SimHidBus::Find(const std::string& path) {
     std::lock_guard lock(mutex_);
     auto it = devices_.find(path);
     return it == devices_.end() ? nullptr : it->second;
+}
+
+void SimHidBus::SetWriteListener(SimController::WriteListener listener) {
+    std::lock_guard lock(mutex_);
+    writeListener_ = std::move(listener);
 }
 
 void SimHidBus::SetProbeAnswer(const std::string& path, HidProbe probe) {

@@ -27,6 +27,8 @@ class SimHidBus final : public HidNotifierIf, public HidFileSystemIf {
     // Reads fail from now on; the removal is announced. False for an unknown path.
     bool Unplug(const std::string& path);
     std::shared_ptr<SimController> Find(const std::string& path);
+    // Given to every controller plugged from now on, before its arrival is announced.
+    void SetWriteListener(SimController::WriteListener listener);
     // Makes the probe of `path` report another class GUID (or device type).
     void SetProbeAnswer(const std::string& path, HidProbe probe);
 
@@ -41,6 +43,7 @@ class SimHidBus final : public HidNotifierIf, public HidFileSystemIf {
     std::mutex mutex_;  // the device list
     std::map<std::string, std::shared_ptr<SimController>> devices_;
     std::map<std::string, HidProbe> probes_;
+    SimController::WriteListener writeListener_;
     // Held while callbacks run: notifications go one at a time and Unregister waits for
     // a running callback.
     std::recursive_mutex notifyMutex_;

@@ -1,0 +1,23 @@
+#include "devices/FindMidiDriver.h"
+
+#include "platform/ControlChannel.h"
+
+namespace qmt {
+
+namespace {
+constexpr uint32_t kReloadMapping = 0xB4302D00;
+}  // namespace
+
+std::optional<std::string> FindMidiDriver() {
+    const std::string path = DefaultControlSocketPath();
+    if (path.empty() || !ControlServerListening(path)) return std::nullopt;
+    return path;
+}
+
+void NotifyMidiDriver() {
+    const std::optional<std::string> path = FindMidiDriver();
+    if (!path) return;
+    SendControlRequest(*path, ControlRequest{kReloadMapping, {}, 0});
+}
+
+}  // namespace qmt

@@ -1,0 +1,113 @@
+#include "driver/HandlerFrame.h"
+
+#include <array>
+
+namespace qmt {
+
+namespace {
+// Without presets the reader idles this long per step instead of reading.
+constexpr uint32_t kNoPresetWaitMs = 20;
+}  // namespace
+
+HandlerFrame::HandlerFrame(std::unique_ptr<ActionEngine> engine,
+                           std::unique_ptr<ControllerHandler> handler, KernelHidDevice* device)
+    : engine_(std::move(engine)), handler_(std::move(handler)), device_(device) {
+    // The idle wait ends early when the reader is told to stop.
+    handler_->SetNoPresetWait([this] { readerStop_.wait(kNoPresetWaitMs); });
+}
+
+HandlerFrame::~HandlerFrame() {
+    StopReader();
+    StopWriter();
+    handler_.reset();
+}
+
+NtStatus HandlerFrame::StartReader() {
+    if (readerRunning()) return kStatusSuccess;
+    if (reader_.joinable()) reader_.join();  // ended by itself after three failures
+    readerStop_.reset();
+    readerStopped_.reset();
+    readerFailures_ = 0;
+    const NtStatus status = handler_->StartReader();
+    if (!NtSuccess(status)) {
+        readerStopped_.set();
+        return status;
+    }
+    reader_ = std::thread([this] { ReaderLoop(); });
+    return kStatusSuccess;
+}
+
+NtStatus HandlerFrame::StopReader() {
+    if (reader_.joinable()) {
+        readerStop_.set();
+        // A read waiting for the user would otherwise keep the caller waiting with it.
+        if (device_ != nullptr) device_->CancelRead();
+        readerStopped_.wait(kInfinite);
+        reader_.join();
+    }
+    return handler_->StopReader();
+}
+
+NtStatus HandlerFrame::StartWriter() {
+    if (!handler_->AcceptsMidi()) return kStatusSuccess;
+    if (writerRunning()) return kStatusSuccess;
+    if (writer_.joinable()) writer_.join();
+    writerStop_.reset();
+    writerStopped_.reset();
+    writerWake_.reset();
+    // The failure count carries over from the last run of the writer.
+    const NtStatus status = handler_->StartWriter();
+    if (!NtSuccess(status)) {
+        writerStopped_.set();
+        return status;
+    }
+    writer_ = std::thread([this] { WriterLoop(); });
+    return kStatusSuccess;
+}
+
+NtStatus HandlerFrame::StopWriter() {
+    if (writer_.joinable()) {
+        writerStop_.set();
+        writerStopped_.wait(kInfinite);
+        writer_.join();
+    }
+    return handler_->StopWriter();
+}
+
+void HandlerFrame::WakeWriterIfDue() {
+    if (handler_->writerWakePending()) writerWake_.set();
+}
+
+void HandlerFrame::ReaderLoop() {
+    while (!readerStop_.isSet()) {
+        const NtStatus status = handler_->ReportStep();
+        WakeWriterIfDue();
+        if (NtSuccess(status)) {
+            readerFailures_ = 0;
+        } else if (++readerFailures_ >= kMaxFailures) {
+            break;
+        }
+    }
+    readerStop_.reset();
+    readerStopped_.set();
+}
+
+void HandlerFrame::WriterLoop() {
+    std::array<Waitable*, 2> objects{&writerStop_, &writerWake_};
+    for (;;) {
+        const int which = Waitable::waitForAny(objects, kInfinite);
+        if (which != 1) break;
+        writerWake_.reset();
+        handler_->ClearWriterWake();
+        const NtStatus status = handler_->WriterStep();
+        if (NtSuccess(status)) {
+            writerFailures_ = 0;
+        } else if (++writerFailures_ >= kMaxFailures) {
+            break;
+        }
+    }
+    writerStop_.reset();
+    writerStopped_.set();
+}
+
+}  // namespace qmt

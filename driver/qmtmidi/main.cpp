@@ -1,0 +1,78 @@
+// qmtmidi: the MIDI driver as a user-space service. This build offers the simulated
+// platform: `qmtmidi --simulate [SCRIPT]` (see SessionScript.h for the script lines).
+
+#include <csignal>
+#include <cstdio>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+
+#include "driver/qmtmidi/BuiltInSession.h"
+#include "driver/qmtmidi/SessionScript.h"
+#include "driver/qmtmidi/SimulatedMidiService.h"
+#include "driver/qmtmidi/SimulationSettings.h"
+
+namespace {
+
+std::atomic<bool> quitRequested{false};
+
+extern "C" void OnSignal(int) {
+    quitRequested.store(true);
+}
+
+int Usage() {
+    std::fprintf(stderr, "usage: qmtmidi --simulate [SCRIPT | -]\n");
+    return 2;
+}
+
+bool ReadScript(const std::string& name, std::vector<qmt::SessionLine>& lines, std::string& error) {
+    if (name.empty()) {
+        std::istringstream in(qmt::BuiltInSession());
+        return qmt::ParseSessionScript(in, lines, error);
+    }
+    if (name == "-") return qmt::ParseSessionScript(std::cin, lines, error);
+    std::ifstream in(name);
+    if (!in) return error = "cannot open script '" + name + "'", false;
+    if (!qmt::ParseSessionScript(in, lines, error)) return error = name + ": " + error, false;
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2 || argc > 3 || std::string(argv[1]) != "--simulate") {
+        if (argc >= 2 && std::string(argv[1]) != "--simulate")
+            std::fprintf(stderr, "qmtmidi: only the simulated platform (--simulate) is built\n");
+        return Usage();
+    }
+    std::vector<qmt::SessionLine> lines;
+    std::string error;
+    if (!ReadScript(argc == 3 ? argv[2] : "", lines, error)) {
+        std::fprintf(stderr, "qmtmidi: %s\n", error.c_str());
+        return 1;
+    }
+    std::signal(SIGINT, OnSignal);
+    std::signal(SIGTERM, OnSignal);
+
+    qmt::SimulationSettings settings;
+    if (!settings.Prepare(error)) {
+        std::fprintf(stderr, "qmtmidi: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf(
+        "qmtmidi: selected mapping %s%s\n", settings.selectedMapping().c_str(),
+        settings.usesUserRegistry() ? "" : " (temporary registry with the factory presets)");
+    int status = 0;
+    {
+        qmt::SimulatedMidiService service(settings.registry(), std::cout);
+        if (!service.Start(qmt::ChooseControlSocket(settings.folder()), error) ||
+            !service.Play(lines, quitRequested, error)) {
+            std::fprintf(stderr, "qmtmidi: %s\n", error.c_str());
+            status = 1;
+        }
+        service.Stop();
+    }
+    std::printf("qmtmidi: stopped\n");
+    return status;
+}
