@@ -82,7 +82,9 @@ Assignment rotaryAssignment(uint8_t controller, int32_t threshold) {
     m.kind = kMsgControlChange;
     m.channel = kChannelDefault;
     m.number = controller;
-    m.encoding = kEnc7F01;  // two's complement steps, what DJ applications expect
+    // Offset-64 steps: the driver's controller values start at 64, so a control that rests
+    // sends nothing, and one that stops sends 64 once.
+    m.encoding = kEnc3F41;
     m.threshold = threshold;
     a.messages = {m, m};
     return a;
@@ -150,7 +152,7 @@ std::string describeMessage(const Assignment& a) {
             break;
         case kMsgControlChange:
             out << "CC " << int{m.number} << " ch " << channelText(m.channel)
-                << (a.function == kRotate ? " relative (7Fh : 01h)" : " absolute");
+                << (a.function == kRotate ? " relative (3Fh : 41h)" : " absolute");
             break;
         default:
             out << "kind " << int{m.kind};
