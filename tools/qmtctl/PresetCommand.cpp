@@ -14,8 +14,8 @@ namespace qmt::ctl {
 namespace {
 
 constexpr const char* kUsage =
-    "  preset check FILE    load and validate a preset as the driver does\n"
-    "  preset show FILE     list a preset's assignments and messages";
+    "preset check|show FILE\n"
+    "    check: load and validate a preset as the driver does; show: list its assignments";
 
 // Quoted for the terminal: control bytes from a file are shown as escapes, not sent.
 std::string Quote(const std::string& text) {
@@ -187,7 +187,7 @@ int Show(const std::string& path) {
 int Run(std::span<const std::string> args) {
     if (args.size() == 2 && args[0] == "check") return Check(args[1]);
     if (args.size() == 2 && args[0] == "show") return Show(args[1]);
-    std::fprintf(stderr, "usage:\n%s\n", kUsage);
+    std::fprintf(stderr, "usage: qmtctl %s\n", kUsage);
     return kExitUsage;
 }
 
