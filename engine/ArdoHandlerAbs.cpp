@@ -215,7 +215,7 @@ void ArdoHandlerAbs::PreparePreset(Preset& preset, size_t index, std::span<const
         prepare(control);
         const int64_t position = Position(report, control, index);
         for (Assignment& a : preset.lists[control])
-            a.accumulator = position * 4096;
+            ActionEngine::TrackPosition(a, static_cast<uint16_t>(position));
     }
     for (size_t p = 0; p < c.pads.size(); ++p) {
         // A pad remembers the pressure it has now, so its first report sends nothing.
@@ -308,7 +308,7 @@ void ArdoHandlerAbs::RunAbsolutes(std::span<const uint8_t> report, int64_t now) 
             } else if (control != kSlider) {
                 // Follows the knob while the other deck is live, so switching never jumps.
                 for (Assignment& a : list)
-                    a.accumulator = int64_t{position} * 4096;
+                    ActionEngine::TrackPosition(a, position);
             }
         }
     }

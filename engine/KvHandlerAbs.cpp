@@ -63,7 +63,7 @@ void KvHandlerAbs::InitialisePreset(std::span<const uint8_t> report) {
                 a.resetRunTime();
                 if (a.modifier < kNoControl)
                     buttons_.RegisterTimeout(controls_->buttonSlot[a.modifier], a.releaseTimeout);
-                if (id == kSlider) a.accumulator = int64_t{slider} * 4096;
+                if (id == kSlider) ActionEngine::TrackPosition(a, slider);
             }
         }
     };

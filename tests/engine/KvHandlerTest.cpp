@@ -95,6 +95,20 @@ TEST(Kv10Handler, SliderStartsFromItsPositionWhenPresetBecomesLive) {
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{Cc(2, 7, 127)}));
 }
 
+TEST(Kv10Handler, InvertedSliderDoesNotJumpWhenPresetBecomesLive) {
+    HandlerRig rig(kModelKv10);
+    rig.assign(0, kSlider,
+               Assign(kSlide, Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512),
+                      Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512))
+                   .inverted())
+        .apply({0});
+    rig.feed(Kv10Report().slider(10000));
+    rig.feed(Kv10Report().slider(10000));
+    EXPECT_TRUE(rig.take().empty());
+    rig.feed(Kv10Report().slider(0));  // inverted: the bottom is the top
+    EXPECT_EQ(rig.take(), (std::vector<Bytes>{Cc(2, 7, 127)}));
+}
+
 TEST(Kv10Handler, WithoutPresetsNothingIsRead) {
     HandlerRig rig(kModelKv10);
     int waits = 0;
