@@ -40,6 +40,9 @@ class HandlerFrame {
     bool readerRunning() { return reader_.joinable() && !readerStopped_.isSet(); }
     bool writerRunning() { return writer_.joinable() && !writerStopped_.isSet(); }
 
+    // Waits until the reader thread has ended (by a stop or after three failures).
+    bool WaitForReaderEnd(uint32_t timeoutMs) { return readerStopped_.wait(timeoutMs); }
+
   private:
     void ReaderLoop();
     void WriterLoop();

@@ -43,6 +43,17 @@ bool SimController::WaitForBlockedRead(uint32_t timeoutMs) {
                              [this] { return blocked_ > 0; });
 }
 
+bool SimController::WaitForReads(uint64_t count, uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [&] { return reads_ >= count; });
+}
+
+uint64_t SimController::reads() {
+    std::lock_guard lock(mutex_);
+    return reads_;
+}
+
 void SimController::Unplug() {
     std::lock_guard lock(mutex_);
     plugged_ = false;
@@ -56,6 +67,8 @@ bool SimController::Read(std::span<uint8_t> report, bool& cancelled) {
     changed_.wait(lock,
                   [&] { return !input_.empty() || !plugged_ || cancelled || failReads_ > 0; });
     --blocked_;
+    ++reads_;
+    changed_.notify_all();
     if (cancelled) {
         cancelled = false;
         return false;

@@ -36,6 +36,10 @@ class SimController {
     // Waits until a read blocks (a reader has caught up); false after `timeoutMs`.
     bool WaitForBlockedRead(uint32_t timeoutMs);
 
+    // Waits until `count` reads have returned in all (successful or not).
+    bool WaitForReads(uint64_t count, uint32_t timeoutMs);
+    uint64_t reads();
+
     // Backend side.
     void Unplug();
     bool Read(std::span<uint8_t> report, bool& cancelled);
@@ -52,6 +56,7 @@ class SimController {
     WriteListener listener_;
     int failReads_ = 0;
     int blocked_ = 0;
+    uint64_t reads_ = 0;
     bool plugged_ = true;
 };
 
