@@ -142,7 +142,10 @@ void DeviceRegistry::tellHandlerAbout(DeviceInfo::EventHandlerIf* handler, Devic
 
 void DeviceRegistry::tellHandlers(DeviceInfo* device, uint32_t newState, uint32_t oldState) {
     const std::vector<DeviceInfo::EventHandlerIf*> handlers = handlers_;
+    const bool forgetting = newState == DeviceInfo::kUnknownState;
     for (DeviceInfo::EventHandlerIf* handler : handlers) {
+        // An earlier handler may have forgotten (and so destroyed) the device meanwhile.
+        if (!forgetting && !deviceList_.contains(device)) return;
         if (isHandler(handler)) handler->stateChanged(device, newState, oldState);
     }
 }

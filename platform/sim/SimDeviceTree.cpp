@@ -188,7 +188,11 @@ bool SimDeviceTree::unplugController(int controller) {
 }
 
 bool SimDeviceTree::moveController(int controller, int port) {
-    if (!unplugController(controller)) return false;
+    {
+        std::lock_guard lock(mutex_);
+        if (controllers_.count(controller) == 0) return false;
+    }
+    unplugController(controller);
     std::vector<std::pair<std::string, bool>> notices;
     {
         std::lock_guard lock(mutex_);

@@ -24,7 +24,7 @@ class SimDeviceTree final : public DeviceEnumeratorIf {
     // identifiers: the same controller on another port gets other instance ids and paths.
     int plugController(SimControllerModel model, const std::u16string& serial, int port);
     bool unplugController(int controller);
-    // Unplugs and plugs again on `port`, as a user moving the cable does.
+    // Unplugs (when plugged) and plugs again on `port`, as a user moving the cable does.
     bool moveController(int controller, int port);
 
     // The paths the controller's interfaces have while it is plugged (empty otherwise).
