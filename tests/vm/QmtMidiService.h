@@ -1,0 +1,50 @@
+#pragma once
+// The qmtmidi service as a test starts it: its own runtime folder (control socket) and
+// registry folder, preset and mapping paths set in the machine hive, stopped with SIGTERM
+// as systemd stops it.
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "TempFolder.h"
+
+namespace qmt::vm {
+
+class QmtMidiService {
+  public:
+    QmtMidiService();
+    ~QmtMidiService();
+    QmtMidiService(const QmtMidiService&) = delete;
+    QmtMidiService& operator=(const QmtMidiService&) = delete;
+
+    // $QMT_MIDI_BINARY, else the qmtmidi built with this program; empty when neither exists.
+    static std::string Binary();
+
+    // Registry values the service reads at start and at each reload.
+    bool setMachineValues(const std::string& presetPath, const std::string& mappingPath);
+    bool setSelectedMapping(const std::string& mappingFile);
+
+    bool start(const std::vector<std::string>& arguments, std::string& error);
+    // SIGTERM, then SIGKILL after `grace`; the exit status (128 + signal when killed).
+    std::optional<int> stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
+    bool running() const { return pid_ > 0; }
+
+    std::string controlSocketPath() const { return runtimeFolder_ + "/qmtmidi/control"; }
+    const std::string& registryFolder() const { return registryFolder_; }
+    const std::string& workFolder() const { return home_.path(); }
+
+  private:
+    bool writeHive(const std::string& file, const std::string& hive,
+                   const std::vector<std::pair<std::string, std::string>>& values);
+
+    TempFolder home_;
+    std::string runtimeFolder_;
+    std::string registryFolder_;
+    pid_t pid_ = -1;
+};
+
+}  // namespace qmt::vm
