@@ -18,3 +18,26 @@ ctest --preset asan -j "$jobs" -L asan
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
 ctest --preset tsan -j "$jobs" -L tsan
+
+# ---------------------------------------------------------------------------------------
+# Kernel-level tests: the guest test program runs inside a QEMU guest booted from Debian's
+# own kernel, against real uhid, hidraw and ALSA sequencer code (vm/run-in-vm.sh). The
+# guest image is built once (a few minutes) and cached in /var/cache/qmt-vm; a run then
+# takes 10-30 s. Where no virtual machine can run, the step says why and skips.
+vm_tests=build/default/tests/vm/qmt_vm_tests
+if [[ ! -x "$vm_tests" ]]; then
+    echo "kernel-level tests skipped: $vm_tests was not built (ALSA development files missing)"
+elif ! vm_reason=$(bash vm/run-in-vm.sh --check 2>&1); then
+    echo "kernel-level tests skipped: ${vm_reason#run-in-vm: }"
+else
+    vm_status=0
+    bash vm/run-in-vm.sh --timeout 900 "$vm_tests" || vm_status=$?
+    case $vm_status in
+    0) echo "kernel-level tests passed" ;;
+    77) echo "kernel-level tests skipped: the guest image could not be built (reason above)" ;;
+    *)
+        echo "kernel-level tests FAILED (status $vm_status)" >&2
+        exit 1
+        ;;
+    esac
+fi

@@ -21,17 +21,21 @@ here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 repo=$(cd "$here/.." && pwd)
 cache=${QMT_VM_CACHE:-/var/cache/qmt-vm}
 timeout_s=${QMT_VM_TIMEOUT:-900}
+boot_timeout_s=${QMT_VM_BOOT_TIMEOUT:-120}
 share=$repo
 modules="uhid hid-generic snd-seq snd-seq-dummy"
 build_only=0
+check_only=0
 rebuild=0
 ctl=
+qemu_pid=
 
 usage() {
     cat <<EOF
 usage: $(basename "$0") [options] [--] COMMAND [ARG...]
 Runs COMMAND in a QEMU guest with a real Debian 12 kernel and returns its exit status.
 
+  --check           only tell whether the guest can run here (status 0 or 77, with why)
   --build-only      build or refresh the cached guest image and stop
   --rebuild         throw the cached guest root away and build it again
   --share DIR       host folder mounted at the same path in the guest (default: $repo)
@@ -39,7 +43,7 @@ Runs COMMAND in a QEMU guest with a real Debian 12 kernel and returns its exit s
   --timeout SEC     stop the guest after SEC seconds (default: $timeout_s)
 
 Environment: QMT_VM_CACHE (image cache, default /var/cache/qmt-vm), QMT_VM_MIRROR
-(Debian mirror), QMT_VM_TIMEOUT, QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1
+(Debian mirror), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry), QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1
 (show the guest kernel's boot messages). Variables named GTEST_* and QMT_* reach the command.
 Exit status 77 means the guest cannot run on this machine; 125 means the harness failed.
 EOF
@@ -59,6 +63,7 @@ parse_args() {
     while (($#)); do
         case "$1" in
         --build-only) build_only=1 ;;
+        --check) check_only=1 ;;
         --rebuild) rebuild=1 ;;
         --share) share=$(cd "${2:?--share needs a folder}" && pwd) && shift ;;
         --modules) modules=${2?--modules needs a list} && shift ;;
@@ -71,7 +76,7 @@ parse_args() {
         shift
     done
     command_args=("$@")
-    if ((!build_only && ${#command_args[@]} == 0)); then
+    if ((!build_only && !check_only && ${#command_args[@]} == 0)); then
         usage >&2
         exit 2
     fi
@@ -153,9 +158,22 @@ run_debootstrap() {
     return 1
 }
 
-build_root() {
+root_is_current() {
+    [[ -d "$cache/root" && "$(cat "$cache/root.key" 2>/dev/null)" == "$(root_key)" ]]
+}
+
+# What building the image needs; checked up front so a missing tool skips, not fails.
+check_build_tools() {
+    local tool
+    for tool in cc cpio xz; do
+        command -v "$tool" >/dev/null || skip "$tool is needed to build the guest's boot files"
+    done
+    root_is_current && ((!rebuild)) && return
     [[ $(id -u) -eq 0 ]] || skip "building the guest root needs root (debootstrap and chroot)"
     command -v debootstrap >/dev/null || skip "debootstrap is not installed"
+}
+
+build_root() {
     local started=$SECONDS
     run_debootstrap "$cache/root.new" "$(debian_mirror)" ||
         skip "debootstrap failed three times; the Debian mirror is unreachable or unusable"
@@ -216,7 +234,7 @@ prepare_image() {
     mkdir -p "$cache"
     exec 9>"$cache/lock"
     flock 9
-    if ((rebuild)) || [[ ! -d "$cache/root" || "$(cat "$cache/root.key" 2>/dev/null)" != "$(root_key)" ]]; then
+    if ((rebuild)) || ! root_is_current; then
         build_root
     fi
     if [[ ! -f "$cache/vmlinux" || "$(cat "$cache/boot.key" 2>/dev/null)" != "$(boot_key)" ]]; then
@@ -243,31 +261,72 @@ write_control_files() {
     } >"$ctl/env"
 }
 
-run_guest() {
-    local status
-    ctl=$(mktemp -d)
-    trap 'rm -rf "$ctl"' EXIT
-    write_control_files "$ctl"
+# Starts QEMU in the background; its pid goes to qemu_pid.
+start_qemu() {
     local virtfs=security_model=none kernel_args="console=ttyS0 panic=-1 tsc=reliable mitigations=off cryptomgr.notests"
     [[ -n "${QMT_VM_VERBOSE:-}" ]] || kernel_args+=" quiet"
     timeout -k 5 "$timeout_s" qemu-system-x86_64 -M pc "${accel[@]}" -smp 2 -m 1024 \
         -nodefaults -nographic -no-reboot -serial stdio \
         -fw_cfg name=etc/sercon-port,string=0 -device isa-debug-exit,iobase=0xf4,iosize=1 \
-        -kernel "$cache/vmlinux" -initrd "$cache/initramfs.cpio" \
-        -append "$kernel_args" \
+        -kernel "$cache/vmlinux" -initrd "$cache/initramfs.cpio" -append "$kernel_args" \
         -virtfs "local,path=$cache/root,mount_tag=root,$virtfs,readonly=on" \
         -virtfs "local,path=$share,mount_tag=share,$virtfs" \
         -virtfs "local,path=$ctl,mount_tag=ctl,$virtfs" </dev/null \
-        2> >(grep -v --line-buffered 'fw_cfg item names should be prefixed' >&2) || true
+        2> >(grep -v --line-buffered 'fw_cfg item names should be prefixed' >&2) &
+    qemu_pid=$!
+}
+
+# True once the guest's init has said it is up; false when QEMU ended or the time ran out.
+wait_for_start() {
+    local deadline=$((SECONDS + boot_timeout_s))
+    while [[ ! -e "$ctl/started" ]]; do
+        kill -0 "$qemu_pid" 2>/dev/null || return 1
+        ((SECONDS < deadline)) || return 1
+        sleep 0.2
+    done
+}
+
+stop_qemu() {
+    [[ -n "$qemu_pid" ]] && kill "$qemu_pid" 2>/dev/null
+    [[ -n "$qemu_pid" ]] && wait "$qemu_pid" 2>/dev/null
+    qemu_pid=
+}
+
+# Software emulation very rarely hangs while booting; a watchdog on the boot alone retries
+# that without ever running the command twice.
+run_guest() {
+    local attempt status
+    ctl=$(mktemp -d)
+    trap 'stop_qemu; rm -rf "$ctl"' EXIT
+    trap 'exit 130' INT
+    trap 'exit 143' TERM
+    write_control_files "$ctl"
+    for attempt in 1 2; do
+        start_qemu
+        if wait_for_start; then
+            wait "$qemu_pid" || true
+            qemu_pid=
+            break
+        fi
+        if [[ -e "$ctl/started" || -e "$ctl/status" ]]; then
+            wait "$qemu_pid" || true  # it ended on its own, having reported
+            qemu_pid=
+            break
+        fi
+        stop_qemu
+        say "the guest did not start within ${boot_timeout_s} s (attempt $attempt of 2)"
+    done
     status=$(cat "$ctl/status" 2>/dev/null || true)
     [[ "$status" =~ ^[0-9]+$ ]] ||
-        fail "the guest reported no exit status (it crashed or ran past the ${timeout_s} s time-out)"
+        fail "the guest reported no exit status (it crashed, did not boot or ran past the ${timeout_s} s time-out)"
     return "$status"
 }
 
 main() {
     parse_args "$@"
     check_qemu
+    check_build_tools
+    ((check_only)) && exit 0
     prepare_image
     ((build_only)) && exit 0
     local status=0
