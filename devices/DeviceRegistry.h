@@ -48,6 +48,11 @@ class DeviceRegistry : private DeviceChangeListenerIf {
 
     static DeviceRegistry* instance();
 
+    // The registry mutex. A device may be forgotten (and destroyed) by another thread at any
+    // time it is not held, so a thread other than the enumerating one holds it while it uses
+    // the devices it looked up.
+    std::recursive_mutex& mutex() { return mutex_; }
+
     // Loads the settings, enumerates once, then starts following changes. False when the
     // change watcher cannot be started (the devices found are still listed).
     bool initialize();
@@ -98,7 +103,6 @@ class DeviceRegistry : private DeviceChangeListenerIf {
     // Stops following changes. A derived registry calls it first in its destructor, so that
     // the polling thread never runs its enumeration on a half-destroyed object.
     void stopWatcher();
-    std::recursive_mutex& mutex() { return mutex_; }
     DeviceEnumeratorIf& devices() { return devices_; }
     void tellHandlers(DeviceInfo* device, uint32_t newState, uint32_t oldState);
 

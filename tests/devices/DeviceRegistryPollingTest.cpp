@@ -73,6 +73,7 @@ TEST_F(DeviceRegistryPollingTest, HandlerOnThePollingThreadMayCallBackWhileOther
     pollAfter(5000);
     // This thread reads while the poll runs; the registry mutex keeps both apart.
     for (int i = 0; i < 50; ++i) {
+        std::lock_guard lock(registry.mutex());
         if (DeviceInfo* device = registry.getDeviceWithSerialNumber("KV5000001")) {
             EXPECT_EQ(device->getSerial(), "KV5000001");
         }

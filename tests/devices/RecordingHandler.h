@@ -33,6 +33,7 @@ class RecordingHandler : public DeviceInfo::EventHandlerIf {
     void clear() {
         std::lock_guard lock(mutex_);
         calls_.clear();
+        called.reset();
     }
 
     Event called{false};
