@@ -1,0 +1,28 @@
+#!/bin/sh
+# `cmake --install` of the packaging files into a staging folder: every file lands in its
+# usual place and the machine hive points at the installed presets.
+#   install-test.sh BUILD_DIR
+set -eu
+build=$1
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_midi >/dev/null
+
+[ -f "$stage/usr/lib/udev/rules.d/60-qmt-controllers.rules" ] || fail "udev rule missing"
+grep -q 'ATTRS{idVendor}=="f7e1", TAG+="uaccess"' "$stage/usr/lib/udev/rules.d/60-qmt-controllers.rules" ||
+    fail "udev rule does not tag the controllers"
+unit="$stage/usr/lib/systemd/user/qmtmidi.service"
+[ -f "$unit" ] || fail "user unit missing"
+grep -qx 'ExecStart=/usr/bin/qmtmidi' "$unit" || fail "unit does not start /usr/bin/qmtmidi"
+grep -qx 'Restart=on-failure' "$unit" || fail "unit is not restarted on failure"
+ls "$stage/usr/share/qmt/presets/"*.kap >/dev/null 2>&1 || fail "factory presets missing"
+ls "$stage/usr/share/qmt/mappings/"*.kdm >/dev/null 2>&1 || fail "factory mapping missing"
+hive="$stage/etc/qmt/machine.reg"
+grep -qxF '"Preset Path"="/usr/share/qmt/presets"' "$hive" || fail "Preset Path not set"
+grep -qxF '"Mapping Path"="/usr/share/qmt/mappings"' "$hive" || fail "Mapping Path not set"
+
+[ "$failures" -eq 0 ] && echo "install: all passed"
+exit "$failures"
