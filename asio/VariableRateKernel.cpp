@@ -29,11 +29,14 @@ double VariableRateKernel::coefficient(double t) {
     return sinc(t) * kaiser(t);
 }
 
-VariableRateKernel::VariableRateKernel() {
+VariableRateKernel::VariableRateKernel()
+    : padded_(static_cast<std::size_t>(kPad + kPhases * kPaddedStride), 0.0) {
     for (int p = 0; p < kPhases; ++p) {
         for (int i = 0; i < kTaps; ++i) {
             const double t = i - kCentreTap - static_cast<double>(p) / kPhaseSteps;
-            table_[static_cast<std::size_t>(p)][static_cast<std::size_t>(i)] = coefficient(t);
+            const double c = coefficient(t);
+            table_[static_cast<std::size_t>(p)][static_cast<std::size_t>(i)] = c;
+            padded_[static_cast<std::size_t>(kPad + p * kPaddedStride + i)] = c;
         }
     }
 }

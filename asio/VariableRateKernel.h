@@ -4,6 +4,7 @@
 
 #include <array>
 #include <cstddef>
+#include <vector>
 
 namespace qmt {
 
@@ -23,6 +24,18 @@ class VariableRateKernel {
     // The 33 coefficients of phase p (0 ... 512).
     const double* phase(int p) const { return table_[static_cast<std::size_t>(p)].data(); }
 
+    // Zeros on each side of every padded row: a window of four neighbouring outputs can then
+    // be summed over one common run of inputs, each output reading its own row shifted by up
+    // to this many taps, with zeros where its window does not reach.
+    static constexpr int kPad = 8;
+    static constexpr int kPaddedStride = kTaps + kPad;
+
+    // The same 33 coefficients of phase p, with at least kPad zeros before tap 0 and after tap
+    // 32 (the rows share their zero runs).
+    const double* paddedPhase(int p) const {
+        return padded_.data() + kPad + static_cast<std::size_t>(p) * kPaddedStride;
+    }
+
     // sinc(t) × Kaiser window at t, the formula every table entry comes from.
     static double coefficient(double t);
 
@@ -30,6 +43,7 @@ class VariableRateKernel {
     VariableRateKernel();
 
     std::array<std::array<double, kTaps>, kPhases> table_;
+    std::vector<double> padded_;
 };
 
 }  // namespace qmt

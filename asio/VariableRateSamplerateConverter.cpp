@@ -11,19 +11,10 @@ namespace {
 // block (index -1) with phase 512, i.e. exactly at the block's start.
 constexpr double kBeforeBlock = -2.2250738585072014e-308;
 
-struct Tap {
-    std::int64_t index;  // input index under tap 0
-    int phase;           // kernel row
-};
+using Tap = VariableRateWindowSums::Tap;
 
-// floor and round-half-away-from-zero without library calls; both are exact for these ranges.
 Tap locate(double position) {
-    auto index = static_cast<std::int64_t>(position);
-    if (static_cast<double>(index) > position) --index;
-    const double scaled = (position - static_cast<double>(index)) * VariableRateKernel::kPhaseSteps;
-    int phase = static_cast<int>(scaled);
-    if (scaled - phase >= 0.5) ++phase;
-    return {index, phase};
+    return VariableRateWindowSums::locate(position);
 }
 
 template <typename T>
@@ -50,46 +41,114 @@ VariableRateSamplerateConverter<T, Min, Max>::VariableRateSamplerateConverter(do
       pending_(capacity_ + 2, 0.0),
       pendingCount_((capacity_ + 1) / 2),
       position_(-step_ * static_cast<double>(pendingCount_)),
-      chunk_(static_cast<std::size_t>(kChunk), 0.0) {}
+      path_(VariableRateWindowSums::bestPath()),
+      // Four outputs in a row span three steps, and their whole-sample indices one more.
+      spreadLimit_(static_cast<int>(std::floor(3.0 * step_)) + 1),
+      batchLimit_(std::clamp<std::size_t>(
+          static_cast<std::size_t>(static_cast<double>(kWindow) / (step_ + 1.0)), 1, kBatch)),
+      groupTable_(VariableRateWindowSums::groupTable(step_, position_, spreadLimit_)),
+      first_(kBatch),
+      phase_(kBatch),
+      sums_(kBatch),
+      input_(static_cast<std::size_t>(kWindow + kReach), 0.0) {}
 
 template <typename T, std::int32_t Min, std::int32_t Max>
 T VariableRateSamplerateConverter<T, Min, Max>::toSample(double value) {
-    if (value < Min) value = Min;
-    if (value > Max) value = Max;
+    // Written as min and max so that the compiler needs no branches.
+    value = std::min(std::max(value, static_cast<double>(Min)), static_cast<double>(Max));
     return T(static_cast<std::int32_t>(value));  // truncation toward zero
 }
 
+// Every output is summed over its whole 33-tap window, with the inputs outside the block taken
+// as zero: a zero product added to a sum leaves it unchanged, so a partial sum (an output
+// started at the end of the block, or finished at its start) gets exactly the bits of the sum
+// over the taps the block has.
 template <typename T, std::int32_t Min, std::int32_t Max>
 void VariableRateSamplerateConverter<T, Min, Max>::convert(const T* src, std::size_t count, T* dst,
                                                            std::size_t& produced) {
-    produced = 0;
-    const auto n = static_cast<std::int64_t>(count);
-    const std::size_t first = completePending(src, n, dst, produced);
+    const Block block{src, static_cast<std::int64_t>(count), dst};
+    nextDst_ = 0;
+    nextPending_ = 0;
+    bufferStart_ = 0;
+    bufferEnd_ = 0;
+    const std::size_t first = completePending(block);
     if (pendingCount_ == 0) {
         if (position_ < 0.0) position_ = 0.0;
-        produceFull(src, n, dst, produced);
-        startPending(src, n);
+        produceFull(block);
+        startPending(block);
     } else {
-        continuePending(src, n, first);
+        continuePending(block, first);
     }
+    flush(block);
+    produced = nextDst_;
     position_ -= static_cast<double>(count);
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
-std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const T* src,
-                                                                          std::int64_t count,
-                                                                          T* dst,
-                                                                          std::size_t& produced) {
+inline void VariableRateSamplerateConverter<T, Min, Max>::collect(const Block& block,
+                                                                  std::int64_t index, int phase,
+                                                                  double start, bool toDst) {
+    if (collected_ == batchLimit_) flush(block);
+    first_[collected_] = index;
+    phase_[collected_] = phase;
+    sums_[collected_] = start;
+    ++collected_;
+    if (toDst) ++toDst_;
+}
+
+template <typename T, std::int32_t Min, std::int32_t Max>
+void VariableRateSamplerateConverter<T, Min, Max>::load(const Block& block, std::int64_t from) {
+    // Up to the reach of the block's last window, so one load usually serves the whole block.
+    const std::int64_t to = std::min(from + kWindow + kReach, std::max(from, block.count) + kReach);
+    const std::int64_t inFrom = std::clamp<std::int64_t>(from, 0, block.count);
+    const std::int64_t inTo = std::clamp<std::int64_t>(to, 0, block.count);
+    double* in = input_.data();
+    std::int64_t i = from;
+    for (; i < inFrom; ++i)
+        in[i - from] = 0.0;
+    for (; i < inTo; ++i)
+        in[i - from] = sampleAt(block.src, i);
+    for (; i < to; ++i)
+        in[i - from] = 0.0;
+    bufferStart_ = from;
+    bufferEnd_ = to;
+}
+
+template <typename T, std::int32_t Min, std::int32_t Max>
+void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
+    const std::size_t n = collected_;
+    std::size_t k = 0;
+    while (k < n) {
+        // The run of outputs whose windows the buffer holds, reloading it for the first if need
+        // be; outputs are collected in order of position, so one run is the rule.
+        if (first_[k] < bufferStart_ || first_[k] + kReach > bufferEnd_) load(block, first_[k]);
+        std::size_t end = k;
+        for (; end < n && first_[end] >= bufferStart_ && first_[end] + kReach <= bufferEnd_; ++end)
+            first_[end] -= bufferStart_;
+        const VariableRateWindowSums::Run run{
+            input_.data(), first_.data() + k, phase_.data() + k, sums_.data() + k,
+            end - k,       spreadLimit_,      groupTable_.get()};
+        VariableRateWindowSums::accumulate(path_, run);
+        k = end;
+    }
+    for (std::size_t i = 0; i < toDst_; ++i)
+        block.dst[nextDst_ + i] = toSample(sums_[i]);
+    for (std::size_t i = toDst_; i < n; ++i)
+        pending_[nextPending_ + i - toDst_] = sums_[i];
+    nextDst_ += toDst_;
+    nextPending_ += n - toDst_;
+    collected_ = 0;
+    toDst_ = 0;
+}
+
+template <typename T, std::int32_t Min, std::int32_t Max>
+std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const Block& block) {
     std::size_t first = 0;
     while (pendingCount_ > 0) {
         if (!(position_ < 0.0)) position_ = kBeforeBlock;
         const Tap at = locate(position_);
-        if (at.index + kLastTap >= count) break;
-        const double* c = kernel_.phase(at.phase);
-        double sum = pending_[first];
-        for (std::int64_t i = -at.index; i <= kLastTap; ++i)
-            sum += sampleAt(src, at.index + i) * c[i];
-        dst[produced++] = toSample(sum);
+        if (at.index + kLastTap >= block.count) break;
+        collect(block, at.index, at.phase, pending_[first], true);
         ++first;
         --pendingCount_;
         position_ += step_;
@@ -98,85 +157,53 @@ std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const 
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
-void VariableRateSamplerateConverter<T, Min, Max>::loadChunk(const T* src, std::int64_t from,
-                                                             std::int64_t to) {
-    for (std::int64_t i = from; i < to; ++i)
-        chunk_[static_cast<std::size_t>(i - from)] = sampleAt(src, i);
-}
-
-template <typename T, std::int32_t Min, std::int32_t Max>
-void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const T* src, std::int64_t count,
-                                                               T* dst, std::size_t& produced) {
-    constexpr int kTaps = VariableRateKernel::kTaps;
-    std::int64_t chunkStart = 0;
-    std::int64_t chunkEnd = 0;  // inputs [chunkStart, chunkEnd) are in chunk_
+void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const Block& block) {
+    // The bulk of the outputs: kept in locals so the loop does not reload members after every
+    // store. Every output collected so far in this call goes to dst.
+    double q = position_;
+    std::int64_t* first = first_.data();
+    std::int32_t* phase = phase_.data();
+    double* sums = sums_.data();
+    std::size_t n = collected_;
+    const std::int64_t last = block.count - kLastTap;  // first index too late for a full window
     while (true) {
-        const Tap a = locate(position_);
-        if (a.index + kLastTap >= count) return;
-        if (a.index + kLastTap >= chunkEnd) {
-            chunkStart = a.index;
-            chunkEnd = std::min(count, a.index + kChunk);
-            loadChunk(src, chunkStart, chunkEnd);
+        const Tap at = locate(q);
+        if (at.index >= last) break;
+        if (n == batchLimit_) {
+            collected_ = n;
+            toDst_ = n;
+            flush(block);
+            n = 0;
         }
-        // Four outputs at a time, each summed tap by tap in order: the independent sums keep
-        // the adder busy while every output stays exactly the straight 33-tap sum.
-        const double q1 = position_ + step_;
-        const double q2 = q1 + step_;
-        const double q3 = q2 + step_;
-        const Tap d = locate(q3);
-        const double* x0 = &chunk_[static_cast<std::size_t>(a.index - chunkStart)];
-        const double* c0 = kernel_.phase(a.phase);
-        if (d.index + kLastTap < chunkEnd) {
-            const Tap b = locate(q1);
-            const Tap c = locate(q2);
-            const double* x1 = &chunk_[static_cast<std::size_t>(b.index - chunkStart)];
-            const double* x2 = &chunk_[static_cast<std::size_t>(c.index - chunkStart)];
-            const double* x3 = &chunk_[static_cast<std::size_t>(d.index - chunkStart)];
-            const double* c1 = kernel_.phase(b.phase);
-            const double* c2 = kernel_.phase(c.phase);
-            const double* c3 = kernel_.phase(d.phase);
-            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
-            for (int i = 0; i < kTaps; ++i) {
-                s0 += x0[i] * c0[i];
-                s1 += x1[i] * c1[i];
-                s2 += x2[i] * c2[i];
-                s3 += x3[i] * c3[i];
-            }
-            dst[produced] = toSample(s0);
-            dst[produced + 1] = toSample(s1);
-            dst[produced + 2] = toSample(s2);
-            dst[produced + 3] = toSample(s3);
-            produced += 4;
-            position_ = q3 + step_;
-        } else {
-            double s0 = 0.0;
-            for (int i = 0; i < kTaps; ++i)
-                s0 += x0[i] * c0[i];
-            dst[produced++] = toSample(s0);
-            position_ = q1;
-        }
+        first[n] = at.index;
+        phase[n] = at.phase;
+        sums[n] = 0.0;
+        ++n;
+        q += step_;
     }
+    collected_ = n;
+    toDst_ = n;
+    position_ = q;
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
-void VariableRateSamplerateConverter<T, Min, Max>::startPending(const T* src, std::int64_t count) {
+void VariableRateSamplerateConverter<T, Min, Max>::startPending(const Block& block) {
     double q = position_;  // the stored position stays at the first pending output
     std::size_t stored = 0;
     while (stored < pending_.size()) {
         const Tap at = locate(q);
-        if (at.index >= count) break;
-        const double* c = kernel_.phase(at.phase);
-        double sum = 0.0;
-        for (std::int64_t i = 0; at.index + i < count; ++i)
-            sum += sampleAt(src, at.index + i) * c[i];
-        pending_[stored++] = sum;
+        if (at.index >= block.count) break;
+        // Slots are filled from 0 on when the batch is flushed; the completed outputs read
+        // theirs when they were collected.
+        collect(block, at.index, at.phase, 0.0, false);
+        ++stored;
         q += step_;
     }
     pendingCount_ = stored;
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
-void VariableRateSamplerateConverter<T, Min, Max>::continuePending(const T* src, std::int64_t count,
+void VariableRateSamplerateConverter<T, Min, Max>::continuePending(const Block& block,
                                                                    std::size_t first) {
     const std::size_t carried = pendingCount_;
     std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(first), carried, pending_.begin());
@@ -188,13 +215,10 @@ void VariableRateSamplerateConverter<T, Min, Max>::continuePending(const T* src,
         // the block's start. A carried output must stay before it and a new one after it, or
         // input would be counted twice or not at all.
         const Tap at = locate(isCarried ? std::min(q, kBeforeBlock) : std::max(q, 0.0));
-        if (at.index >= count) break;
-        const double* c = kernel_.phase(at.phase);
-        double sum = isCarried ? pending_[index] : 0.0;
-        for (std::int64_t i = std::max<std::int64_t>(0, -at.index);
-             i <= kLastTap && at.index + i < count; ++i)
-            sum += sampleAt(src, at.index + i) * c[i];
-        pending_[index++] = sum;
+        if (at.index >= block.count) break;
+        // Each slot is read here, before the flush that overwrites it.
+        collect(block, at.index, at.phase, isCarried ? pending_[index] : 0.0, false);
+        ++index;
         q += step_;
     }
     pendingCount_ = index;

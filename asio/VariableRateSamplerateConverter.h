@@ -6,12 +6,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "asio/Int24.h"
 #include "asio/SampleLimits.h"
 #include "asio/SamplerateConverterIf.h"
 #include "asio/VariableRateKernel.h"
+#include "asio/VariableRateWindowSums.h"
 
 namespace qmt {
 
@@ -39,18 +41,45 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
     double position() const { return position_; }
     std::size_t pendingCount() const { return pendingCount_; }
     std::size_t pendingCapacity() const { return capacity_; }
+    // The partial sum of pending output k (k < pendingCount()).
+    double pendingSum(std::size_t k) const { return pending_[k]; }
+
+    // The constructor picks the fastest way to do the multiply-adds; tests and benchmarks pick
+    // another to compare them. Every path gives the same bits.
+    void setPath(VariableRateWindowSums::Path path) { path_ = path; }
+    VariableRateWindowSums::Path path() const { return path_; }
 
   private:
     static constexpr std::int64_t kLastTap = VariableRateKernel::kTaps - 1;
-    // Full-window outputs read the block through a small buffer of doubles, so each input is
-    // converted once per chunk rather than once per tap.
-    static constexpr std::int64_t kChunk = 1024 + VariableRateKernel::kTaps;
+    // Outputs are first located (index and phase, in the order the algorithm walks them) and
+    // collected, then their sums are made together over the block converted to doubles.
+    static constexpr std::size_t kBatch = 512;
+    // Inputs the double buffer holds at once, beyond a window's reach; a batch's outputs never
+    // lie farther apart than this.
+    static constexpr std::int64_t kWindow = 2048;
+    // Inputs a window may read from its first tap on (the vector path reads past tap 32 into
+    // rows' zero padding).
+    static constexpr std::int64_t kReach = VariableRateKernel::kTaps + VariableRateKernel::kPad + 1;
 
-    std::size_t completePending(const T* src, std::int64_t count, T* dst, std::size_t& produced);
-    void produceFull(const T* src, std::int64_t count, T* dst, std::size_t& produced);
-    void startPending(const T* src, std::int64_t count);
-    void continuePending(const T* src, std::int64_t count, std::size_t first);
-    void loadChunk(const T* src, std::int64_t from, std::int64_t to);
+    struct Block {
+        const T* src;
+        std::int64_t count;
+        T* dst;
+    };
+
+    std::size_t completePending(const Block& block);
+    void produceFull(const Block& block);
+    void startPending(const Block& block);
+    void continuePending(const Block& block, std::size_t first);
+
+    // Collects one output: the input under its tap 0, its kernel row, the sum it starts from.
+    // Within a call, outputs for dst come first, in order, then those for the pending store,
+    // from slot 0 on.
+    void collect(const Block& block, std::int64_t index, int phase, double start, bool toDst);
+    // Makes the sums of all collected outputs and stores them.
+    void flush(const Block& block);
+    // Converts the block's inputs from index `from` on into the double buffer.
+    void load(const Block& block, std::int64_t from);
 
     static T toSample(double value);
 
@@ -60,7 +89,28 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
     std::vector<double> pending_;
     std::size_t pendingCount_;
     double position_;
-    std::vector<double> chunk_;
+
+    VariableRateWindowSums::Path path_;
+    // How far apart the first taps of four neighbouring outputs can lie.
+    int spreadLimit_;
+    // Outputs per batch, fewer for big steps so that a batch fits the double buffer.
+    std::size_t batchLimit_;
+    std::shared_ptr<const VariableRateWindowSums::GroupTable> groupTable_;
+
+    // The batch being collected.
+    std::size_t collected_ = 0;
+    std::size_t toDst_ = 0;        // how many of them go to dst (they come first)
+    std::size_t nextDst_ = 0;      // dst slot of the batch's first output for dst
+    std::size_t nextPending_ = 0;  // pending slot of the batch's first output for the store
+    std::vector<std::int64_t> first_;
+    std::vector<std::int32_t> phase_;
+    std::vector<double> sums_;
+
+    // The block as doubles: input_[i] is input bufferStart_ + i (zero outside the block), valid
+    // below bufferEnd_ - bufferStart_.
+    std::vector<double> input_;
+    std::int64_t bufferStart_ = 0;
+    std::int64_t bufferEnd_ = 0;
 };
 
 template <typename T>

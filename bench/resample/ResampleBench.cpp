@@ -8,6 +8,7 @@
 #include <numbers>
 #include <vector>
 
+#include "asio/VariableRateSamplerateConverter.h"
 #include "bench/resample/LibraryResampler.h"
 
 namespace {
@@ -51,6 +52,25 @@ void run(benchmark::State& state, const std::string& name, double inRate, double
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
 }
 
+// The variable-rate converter held to its portable multiply-add path, as on a processor
+// without AVX2, to show what the vector path gains.
+template <typename T>
+void runPortable(benchmark::State& state, double inRate, double outRate) {
+    VariableRateSamplerateConverterFor<T> converter(inRate / outRate);
+    converter.setPath(VariableRateWindowSums::Path::Portable);
+    const auto in = signal<T>();
+    std::vector<T> out(decltype(converter)::maxOutput(kBlock, converter.step()));
+    std::size_t at = 0;
+    for (auto _ : state) {
+        std::size_t written = 0;
+        converter.convert(in.data() + at, kBlock, out.data(), written);
+        benchmark::DoNotOptimize(written);
+        benchmark::ClobberMemory();
+        at = (at + kBlock) % (kSignal - kBlock);
+    }
+    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kBlock));
+}
+
 struct Conversion {
     const char* label;
     double in;
@@ -73,6 +93,16 @@ int registerAll() {
             benchmark::RegisterBenchmark(
                 (std::string(c.label) + "/24/" + name).c_str(),
                 [=](benchmark::State& s) { run<Int24>(s, name, c.in, c.out); });
+        }
+        const double down = c.in / c.out;
+        const double up = c.out / c.in;
+        if (down != std::trunc(down) && up != std::trunc(up)) {
+            benchmark::RegisterBenchmark(
+                (std::string(c.label) + "/16/ours-portable").c_str(),
+                [=](benchmark::State& s) { runPortable<short>(s, c.in, c.out); });
+            benchmark::RegisterBenchmark(
+                (std::string(c.label) + "/24/ours-portable").c_str(),
+                [=](benchmark::State& s) { runPortable<Int24>(s, c.in, c.out); });
         }
     }
     return 0;

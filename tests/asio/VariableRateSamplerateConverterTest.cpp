@@ -1,5 +1,6 @@
-// The variable-rate converter against a direct evaluation of the windowed-sinc formula, and
-// its bookkeeping across blocks over long runs.
+// The variable-rate converter against a direct evaluation of the windowed-sinc formula, against
+// a plain block-by-block rendering of its algorithm, its vector path against its portable one,
+// and its bookkeeping across blocks over long runs.
 
 #include <gtest/gtest.h>
 
@@ -13,6 +14,7 @@
 #include "asio/Int24.h"
 #include "asio/VariableRateKernel.h"
 #include "asio/VariableRateSamplerateConverter.h"
+#include "asio/VariableRateWindowSums.h"
 
 namespace qmt {
 namespace {
@@ -112,6 +114,124 @@ std::vector<std::size_t> randomSplit(std::size_t total, std::size_t maxBlock, un
         left -= blocks.back();
     }
     return blocks;
+}
+
+// The algorithm written out plainly, one output and one tap at a time, summing only the taps a
+// block has and carrying partial sums to the next block. The converter takes shortcuts (whole
+// windows over zero-extended input, four outputs per vector) that must not change a bit.
+class PlainConverter {
+  public:
+    PlainConverter(double step, std::int32_t lo, std::int32_t hi)
+        : step_(step),
+          lo_(lo),
+          hi_(hi),
+          pending_(static_cast<std::size_t>(std::ceil(32.0 / step)) + 2, 0.0),
+          count_((pending_.size() - 2 + 1) / 2),
+          position_(-step * static_cast<double>(count_)) {}
+
+    std::vector<std::int32_t> convert(const std::vector<std::int32_t>& in) {
+        constexpr double kBefore = -2.2250738585072014e-308;
+        const auto n = static_cast<std::int64_t>(in.size());
+        std::vector<std::int32_t> out;
+        auto sum = [&](double q, double start, std::int64_t from, std::int64_t to) {
+            const auto j = static_cast<std::int64_t>(std::floor(q));
+            const double* c = VariableRateKernel::instance().phase(
+                static_cast<int>(std::round((q - static_cast<double>(j)) * 512.0)));
+            double s = start;
+            for (std::int64_t i = from; i < to; ++i)
+                s += static_cast<double>(in[static_cast<std::size_t>(j + i)]) *
+                     c[static_cast<std::size_t>(i)];
+            return s;
+        };
+        auto index = [](double q) { return static_cast<std::int64_t>(std::floor(q)); };
+        std::size_t first = 0;
+        while (count_ > 0) {
+            if (!(position_ < 0.0)) position_ = kBefore;
+            const std::int64_t j = index(position_);
+            if (j + 32 >= n) break;
+            out.push_back(sample(sum(position_, pending_[first], -j, 33)));
+            ++first;
+            --count_;
+            position_ += step_;
+        }
+        if (count_ == 0) {
+            if (position_ < 0.0) position_ = 0.0;
+            for (; index(position_) + 32 < n; position_ += step_)
+                out.push_back(sample(sum(position_, 0.0, 0, 33)));
+            double q = position_;
+            for (; count_ < pending_.size() && index(q) < n; q += step_, ++count_)
+                pending_[count_] = sum(q, 0.0, 0, n - index(q));
+        } else {
+            std::copy_n(pending_.begin() + static_cast<std::ptrdiff_t>(first), count_,
+                        pending_.begin());
+            const std::size_t carried = count_;
+            double q = position_;
+            std::size_t k = 0;
+            for (; k < pending_.size(); ++k, q += step_) {
+                const double at = k < carried ? std::min(q, kBefore) : std::max(q, 0.0);
+                const std::int64_t j = index(at);
+                if (j >= n) break;
+                pending_[k] = sum(at, k < carried ? pending_[k] : 0.0,
+                                  std::max<std::int64_t>(0, -j), std::min<std::int64_t>(33, n - j));
+            }
+            count_ = k;
+        }
+        position_ -= static_cast<double>(n);
+        return out;
+    }
+
+    std::size_t pendingCount() const { return count_; }
+    double pendingSum(std::size_t k) const { return pending_[k]; }
+
+  private:
+    std::int32_t sample(double v) const {
+        return static_cast<std::int32_t>(
+            std::clamp(v, static_cast<double>(lo_), static_cast<double>(hi_)));
+    }
+
+    double step_;
+    std::int32_t lo_;
+    std::int32_t hi_;
+    std::vector<double> pending_;
+    std::size_t count_;
+    double position_;
+};
+
+// The same input through the converter on the given path and through the plain rendering,
+// block by block; returns the converter's outputs after checking every one.
+template <typename T>
+std::vector<std::int32_t> runAgainstPlain(double step, VariableRateWindowSums::Path path,
+                                          const std::vector<std::int32_t>& in,
+                                          const std::vector<std::size_t>& blocks) {
+    VariableRateSamplerateConverterFor<T> converter(step);
+    converter.setPath(path);
+    PlainConverter plain(step, SampleLimits<T>::kMin, SampleLimits<T>::kMax);
+    std::vector<std::int32_t> all;
+    std::size_t at = 0;
+    for (std::size_t block : blocks) {
+        const std::vector<std::int32_t> part(in.begin() + static_cast<std::ptrdiff_t>(at),
+                                             in.begin() + static_cast<std::ptrdiff_t>(at + block));
+        std::vector<T> src;
+        for (std::int32_t v : part)
+            src.push_back(T(v));
+        std::vector<T> dst(VariableRateSamplerateConverterFor<T>::maxOutput(block, step));
+        std::size_t produced = 0;
+        converter.convert(src.data(), block, dst.data(), produced);
+        const auto expected = plain.convert(part);
+        EXPECT_EQ(produced, expected.size()) << "step " << step << " at " << at;
+        for (std::size_t k = 0; k < std::min(produced, expected.size()); ++k) {
+            EXPECT_EQ(static_cast<std::int32_t>(dst[k]), expected[k])
+                << "step " << step << " at " << at << " output " << k;
+            all.push_back(static_cast<std::int32_t>(dst[k]));
+        }
+        // Samples hide a sum's last bits; the carried partial sums show them.
+        EXPECT_EQ(converter.pendingCount(), plain.pendingCount()) << "step " << step;
+        for (std::size_t k = 0; k < std::min(converter.pendingCount(), plain.pendingCount()); ++k)
+            EXPECT_EQ(converter.pendingSum(k), plain.pendingSum(k))
+                << "step " << step << " at " << at << " pending " << k;
+        at += block;
+    }
+    return all;
 }
 
 TEST(VariableRateKernelTest, WholeSamplePhasesAreUnitImpulses) {
@@ -220,6 +340,75 @@ TEST(VariableRateSamplerateConverterTest, OutputKeepsTheStepRatioOverALongRun) {
             ASSERT_NEAR(static_cast<double>(produced), expected, 1.5) << "block " << b;
         }
     }
+}
+
+// Steps the converter meets (44.1 and 48 kHz families both ways), steps whose four-output groups
+// need the widest run the padding allows, and steps too wide for the vector path.
+const double kSteps[] = {44100.0 / 48000.0,
+                         48000.0 / 44100.0,
+                         44100.0 / 96000.0,
+                         96000.0 / 44100.0,
+                         88200.0 / 48000.0,
+                         0.5,
+                         1.0,
+                         2.0,
+                         2.3,
+                         3.0,
+                         0.3183098861837907,
+                         44100.0 / 8000.0};
+
+TEST(VariableRateSamplerateConverterTest, MatchesThePlainAlgorithmBitForBitOnEveryPath) {
+    const auto in16 = noise(6000, 32768, 7);
+    const auto in24 = noise(6000, 8388608, 8);
+    for (auto path : {VariableRateWindowSums::Path::Portable, VariableRateWindowSums::Path::Avx2}) {
+        for (double step : kSteps) {
+            for (std::size_t maxBlock : {1u, 7u, 40u, 256u, 3000u}) {
+                const auto blocks = randomSplit(in16.size(), maxBlock, 9 + maxBlock);
+                runAgainstPlain<short>(step, path, in16, blocks);
+                runAgainstPlain<Int24>(step, path, in24, blocks);
+            }
+            // One block longer than the converter's input buffer.
+            runAgainstPlain<short>(step, path, in16, {in16.size()});
+        }
+    }
+}
+
+TEST(VariableRateSamplerateConverterTest, VectorAndPortablePathsGiveTheSameOutput) {
+    if (!VariableRateWindowSums::avx2Supported()) GTEST_SKIP() << "no AVX2 on this processor";
+    const auto in = noise(40000, 32768, 10);
+    for (double step : kSteps) {
+        for (std::size_t maxBlock : {5u, 64u, 256u, 1024u, 5000u}) {
+            const auto blocks = randomSplit(in.size(), maxBlock, 11 + maxBlock);
+            Converter16 vector(step);
+            vector.setPath(VariableRateWindowSums::Path::Avx2);
+            Converter16 portable(step);
+            portable.setPath(VariableRateWindowSums::Path::Portable);
+            const auto a = run<short>(vector, in, blocks);
+            const auto b = run<short>(portable, in, blocks);
+            ASSERT_EQ(a.size(), b.size()) << step << " " << maxBlock;
+            ASSERT_GT(a.size(), in.size() / step / 2) << step << " " << maxBlock;
+            for (std::size_t k = 0; k < a.size(); ++k)
+                ASSERT_EQ(a[k], b[k]) << step << " " << maxBlock << " output " << k;
+            EXPECT_EQ(vector.pendingCount(), portable.pendingCount());
+            EXPECT_EQ(vector.position(), portable.position());
+        }
+    }
+}
+
+TEST(VariableRateSamplerateConverterTest, RepeatingStepsShareARowTable) {
+    // 44.1 and 48 kHz repeat their phases every 160 or 147 outputs: the vector path reads their
+    // rows from one prepared table, which converters of the same step share.
+    for (double step : {44100.0 / 48000.0, 48000.0 / 44100.0}) {
+        Converter16 a(step);
+        Converter24 b(step);
+        const int spread = static_cast<int>(std::floor(3.0 * step)) + 1;
+        const auto table = VariableRateWindowSums::groupTable(step, a.position(), spread);
+        ASSERT_NE(table, nullptr) << step;
+        EXPECT_EQ(table, VariableRateWindowSums::groupTable(step, b.position(), spread));
+    }
+    // A step that does not repeat gets none.
+    Converter16 c(0.3183098861837907);
+    EXPECT_EQ(VariableRateWindowSums::groupTable(0.3183098861837907, c.position(), 1), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,369 @@
+#include "asio/VariableRateWindowSums.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <vector>
+
+#if defined(__x86_64__) && (defined(__GNUC__) || defined(__clang__))
+#define QMT_HAVE_AVX2_PATH 1
+#include <immintrin.h>
+#endif
+
+namespace qmt {
+
+namespace {
+
+constexpr int kTaps = VariableRateKernel::kTaps;
+constexpr int kPad = VariableRateKernel::kPad;
+
+// The common run of inputs four neighbouring outputs are summed over: the widest window of the
+// group, rounded up to whole pairs of taps.
+int runWidth(int spreadLimit) {
+    return (kTaps + spreadLimit + 1) & ~1;
+}
+
+bool runFitsPadding(int spreadLimit) {
+    return spreadLimit >= 0 && spreadLimit <= kPad && runWidth(spreadLimit) <= kTaps + kPad;
+}
+
+// One output, tap by tap.
+void sumOne(const double* x, std::int64_t first, const double* row, double& sum) {
+    const double* in = x + first;
+    double s = sum;
+    for (int t = 0; t < kTaps; ++t)
+        s += in[t] * row[t];
+    sum = s;
+}
+
+void sumPortable(const VariableRateWindowSums::Run& run) {
+    const auto& kernel = VariableRateKernel::instance();
+    const double* x = run.x;
+    const std::int64_t* first = run.first;
+    const std::int32_t* phase = run.phase;
+    double* sums = run.sums;
+    const std::size_t n = run.count;
+    std::size_t k = 0;
+    // Four outputs at a time, each summed tap by tap in order: the independent sums keep the
+    // adder busy while every output stays exactly its straight 33-tap sum.
+    for (; k + 4 <= n; k += 4) {
+        const double* x0 = x + first[k];
+        const double* x1 = x + first[k + 1];
+        const double* x2 = x + first[k + 2];
+        const double* x3 = x + first[k + 3];
+        const double* c0 = kernel.paddedPhase(phase[k]);
+        const double* c1 = kernel.paddedPhase(phase[k + 1]);
+        const double* c2 = kernel.paddedPhase(phase[k + 2]);
+        const double* c3 = kernel.paddedPhase(phase[k + 3]);
+        double s0 = sums[k], s1 = sums[k + 1], s2 = sums[k + 2], s3 = sums[k + 3];
+        for (int t = 0; t < kTaps; ++t) {
+            s0 += x0[t] * c0[t];
+            s1 += x1[t] * c1[t];
+            s2 += x2[t] * c2[t];
+            s3 += x3[t] * c3[t];
+        }
+        sums[k] = s0;
+        sums[k + 1] = s1;
+        sums[k + 2] = s2;
+        sums[k + 3] = s3;
+    }
+    for (; k < n; ++k)
+        sumOne(x, first[k], kernel.paddedPhase(phase[k]), sums[k]);
+}
+
+// Four phases and the distances of lanes 1 to 3 from lane 0 (each 0 ... 15).
+std::uint64_t groupKey(const std::int32_t* phase, std::int64_t d1, std::int64_t d2,
+                       std::int64_t d3) {
+    return static_cast<std::uint64_t>(phase[0]) | static_cast<std::uint64_t>(phase[1]) << 10 |
+           static_cast<std::uint64_t>(phase[2]) << 20 | static_cast<std::uint64_t>(phase[3]) << 30 |
+           static_cast<std::uint64_t>(d1) << 40 | static_cast<std::uint64_t>(d2) << 44 |
+           static_cast<std::uint64_t>(d3) << 48;
+}
+
+}  // namespace
+
+class VariableRateWindowSums::GroupTable {
+  public:
+    static constexpr std::size_t kMaxGroups = 320;
+
+    double step = 0.0;
+    double start = 0.0;
+    int spreadLimit = 0;
+    int width = 0;
+    // By the phase of lane 0, the group's entry, or -1.
+    std::array<std::int32_t, VariableRateKernel::kPhases> slot{};
+    std::vector<std::uint64_t> keys;
+    // Per entry, width rows of four coefficients: lane l's row read at run index t.
+    std::vector<double> storage;
+    std::size_t offset = 0;  // of the first entry in storage, for 32-byte alignment
+
+    // The entry's coefficients for outputs at these indices and phases, or null.
+    const double* find(const std::int64_t* first, const std::int32_t* phase) const {
+        const std::int32_t s = slot[static_cast<std::size_t>(phase[0])];
+        if (s < 0) return nullptr;
+        const std::int64_t d1 = first[1] - first[0];
+        const std::int64_t d2 = first[2] - first[0];
+        const std::int64_t d3 = first[3] - first[0];
+        if (d1 < 0 || d2 < d1 || d3 < d2 || d3 > spreadLimit) return nullptr;
+        if (keys[static_cast<std::size_t>(s)] != groupKey(phase, d1, d2, d3)) return nullptr;
+        return storage.data() + offset +
+               static_cast<std::size_t>(s) * static_cast<std::size_t>(width) * 4;
+    }
+};
+
+namespace {
+
+std::shared_ptr<VariableRateWindowSums::GroupTable> buildGroupTable(double step, double start,
+                                                                    int spreadLimit) {
+    using Table = VariableRateWindowSums::GroupTable;
+    if (!runFitsPadding(spreadLimit)) return nullptr;
+    const auto& kernel = VariableRateKernel::instance();
+    // Walk the positions the converter walks, long enough for a repeating step to come round
+    // several times.
+    constexpr std::size_t kWalk = 4096;
+    std::vector<std::int64_t> first(kWalk);
+    std::vector<std::int32_t> phase(kWalk);
+    double q = start;
+    for (std::size_t n = 0; n < kWalk; ++n) {
+        const auto at = VariableRateWindowSums::locate(q);
+        first[n] = at.index;
+        phase[n] = at.phase;
+        q += step;
+    }
+    auto table = std::make_shared<Table>();
+    table->step = step;
+    table->start = start;
+    table->spreadLimit = spreadLimit;
+    table->width = runWidth(spreadLimit);
+    table->slot.fill(-1);
+    const auto width = static_cast<std::size_t>(table->width);
+    std::vector<std::size_t> entries;  // walk index of each entry's lane 0
+    for (std::size_t n = 0; n + 4 <= kWalk / 2 && entries.size() < Table::kMaxGroups; ++n) {
+        const std::int64_t d1 = first[n + 1] - first[n];
+        const std::int64_t d2 = first[n + 2] - first[n];
+        const std::int64_t d3 = first[n + 3] - first[n];
+        if (d1 < 0 || d2 < d1 || d3 < d2 || d3 > spreadLimit) continue;
+        auto& s = table->slot[static_cast<std::size_t>(phase[n])];
+        if (s >= 0) continue;
+        s = static_cast<std::int32_t>(entries.size());
+        table->keys.push_back(groupKey(&phase[n], d1, d2, d3));
+        entries.push_back(n);
+    }
+    // A step that does not repeat soon would miss the table most of the time: not worth it.
+    std::size_t hits = 0;
+    std::size_t tries = 0;
+    for (std::size_t n = kWalk / 2; n + 4 <= kWalk; n += 4, ++tries)
+        if (table->find(&first[n], &phase[n])) ++hits;
+    if (entries.empty() || hits * 10 < tries * 9) return nullptr;
+
+    table->storage.assign(entries.size() * width * 4 + 4, 0.0);
+    const auto address = reinterpret_cast<std::uintptr_t>(table->storage.data());
+    table->offset = ((32 - address % 32) % 32) / sizeof(double);
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        double* block = table->storage.data() + table->offset + e * width * 4;
+        const std::size_t n = entries[e];
+        for (std::size_t l = 0; l < 4; ++l) {
+            const double* row = kernel.paddedPhase(phase[n + l]);
+            const std::int64_t d = first[n + l] - first[n];
+            for (std::size_t t = 0; t < width; ++t)
+                block[t * 4 + l] = row[static_cast<std::int64_t>(t) - d];
+        }
+    }
+    return table;
+}
+
+}  // namespace
+
+std::shared_ptr<const VariableRateWindowSums::GroupTable> VariableRateWindowSums::groupTable(
+    double step, double start, int spreadLimit) {
+    static std::mutex mutex;
+    static std::vector<std::weak_ptr<const GroupTable>> tables;
+    const std::lock_guard lock(mutex);
+    std::erase_if(tables, [](const auto& weak) { return weak.expired(); });
+    for (const auto& weak : tables) {
+        auto table = weak.lock();
+        if (table && table->step == step && table->start == start &&
+            table->spreadLimit == spreadLimit)
+            return table;
+    }
+    std::shared_ptr<const GroupTable> table = buildGroupTable(step, start, spreadLimit);
+    if (table) tables.push_back(table);
+    return table;
+}
+
+namespace {
+
+#ifdef QMT_HAVE_AVX2_PATH
+
+// Four neighbouring outputs share one run of `width` inputs starting at lane 0's first index;
+// each lane reads its own row shifted by its distance from that start, so the taps outside its
+// window meet the row's zero padding. A zero product added to a sum leaves it unchanged, so
+// every lane adds exactly its own 33 products in tap order, like the portable path. The
+// multiply and the add stay separate instructions (no fused multiply-add: it rounds once
+// instead of twice and would change the bits).
+
+// A group whose rows the table holds lane by lane: one load per tap.
+struct TableGroup {
+    const double* x;      // input at the run's start
+    const double* block;  // the table entry
+    double* sums;
+};
+
+// Several groups in flight hide the adder's latency: each lane's sum depends on its previous
+// add, so one group alone would wait on it at every tap.
+template <int G>
+__attribute__((target("avx2"))) void sumTableGroups(const TableGroup* g, int width) {
+    __m256d acc[G];
+    const double* x[G];
+    const double* c[G];
+    for (int i = 0; i < G; ++i) {
+        acc[i] = _mm256_loadu_pd(g[i].sums);
+        x[i] = g[i].x;
+        c[i] = g[i].block;
+    }
+    for (int t = 0; t < width; ++t) {
+#pragma GCC unroll 4
+        for (int i = 0; i < G; ++i)
+            acc[i] = _mm256_add_pd(
+                acc[i], _mm256_mul_pd(_mm256_broadcast_sd(x[i] + t), _mm256_load_pd(c[i] + 4 * t)));
+    }
+    for (int i = 0; i < G; ++i)
+        _mm256_storeu_pd(g[i].sums, acc[i]);
+}
+
+// A group the table lacks: each lane's row is read where it lies and the four are rearranged
+// into lanes, two taps at a time.
+struct RowGroup {
+    const double* x;
+    const double* c0;
+    const double* c1;
+    const double* c2;
+    const double* c3;
+    double* sums;
+};
+
+struct RowLanes {
+    const double* x;
+    const double* c0;
+    const double* c1;
+    const double* c2;
+    const double* c3;
+    __m256d acc;
+};
+
+__attribute__((target("avx2"), always_inline)) inline RowLanes rowLanes(const RowGroup& g) {
+    return {g.x, g.c0, g.c1, g.c2, g.c3, _mm256_loadu_pd(g.sums)};
+}
+
+__attribute__((target("avx2"), always_inline)) inline void pairStep(RowLanes& l, int t) {
+    const __m256d a = _mm256_loadu2_m128d(l.c2 + t, l.c0 + t);  // c0[t] c0[t+1] c2[t] c2[t+1]
+    const __m256d b = _mm256_loadu2_m128d(l.c3 + t, l.c1 + t);  // c1[t] c1[t+1] c3[t] c3[t+1]
+    const __m256d even = _mm256_unpacklo_pd(a, b);
+    const __m256d odd = _mm256_unpackhi_pd(a, b);
+    l.acc = _mm256_add_pd(l.acc, _mm256_mul_pd(_mm256_broadcast_sd(l.x + t), even));
+    l.acc = _mm256_add_pd(l.acc, _mm256_mul_pd(_mm256_broadcast_sd(l.x + t + 1), odd));
+}
+
+__attribute__((target("avx2"))) void sumRowGroups3(const RowGroup* g, int width) {
+    RowLanes l0 = rowLanes(g[0]);
+    RowLanes l1 = rowLanes(g[1]);
+    RowLanes l2 = rowLanes(g[2]);
+    for (int t = 0; t < width; t += 2) {
+        pairStep(l0, t);
+        pairStep(l1, t);
+        pairStep(l2, t);
+    }
+    _mm256_storeu_pd(g[0].sums, l0.acc);
+    _mm256_storeu_pd(g[1].sums, l1.acc);
+    _mm256_storeu_pd(g[2].sums, l2.acc);
+}
+
+__attribute__((target("avx2"))) void sumRowGroup(const RowGroup& g, int width) {
+    RowLanes l0 = rowLanes(g);
+    for (int t = 0; t < width; t += 2)
+        pairStep(l0, t);
+    _mm256_storeu_pd(g.sums, l0.acc);
+}
+
+__attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& run) {
+    if (!runFitsPadding(run.spreadLimit)) {
+        sumPortable(run);
+        return;
+    }
+    const auto& kernel = VariableRateKernel::instance();
+    const int width = runWidth(run.spreadLimit);
+    const auto* table = run.table && run.table->width == width ? run.table : nullptr;
+    TableGroup tableGroups[4];
+    int tableCount = 0;
+    RowGroup rowGroups[3];
+    int rowCount = 0;
+    std::size_t k = 0;
+    for (; k + 4 <= run.count; k += 4) {
+        const std::int64_t* first = run.first + k;
+        const std::int32_t* phase = run.phase + k;
+        const double* block = table ? table->find(first, phase) : nullptr;
+        if (block) {
+            tableGroups[tableCount++] = {run.x + first[0], block, run.sums + k};
+            if (tableCount == 4) {
+                sumTableGroups<4>(tableGroups, width);
+                tableCount = 0;
+            }
+            continue;
+        }
+        const std::int64_t lo =
+            std::min(std::min(first[0], first[1]), std::min(first[2], first[3]));
+        const std::int64_t hi =
+            std::max(std::max(first[0], first[1]), std::max(first[2], first[3]));
+        if (hi - lo > run.spreadLimit) {
+            for (std::size_t l = 0; l < 4; ++l)
+                sumOne(run.x, first[l], kernel.paddedPhase(phase[l]), run.sums[k + l]);
+            continue;
+        }
+        rowGroups[rowCount++] = {run.x + lo,
+                                 kernel.paddedPhase(phase[0]) - (first[0] - lo),
+                                 kernel.paddedPhase(phase[1]) - (first[1] - lo),
+                                 kernel.paddedPhase(phase[2]) - (first[2] - lo),
+                                 kernel.paddedPhase(phase[3]) - (first[3] - lo),
+                                 run.sums + k};
+        if (rowCount == 3) {
+            sumRowGroups3(rowGroups, width);
+            rowCount = 0;
+        }
+    }
+    if (tableCount == 3) sumTableGroups<3>(tableGroups, width);
+    if (tableCount == 2) sumTableGroups<2>(tableGroups, width);
+    if (tableCount == 1) sumTableGroups<1>(tableGroups, width);
+    for (int i = 0; i < rowCount; ++i)
+        sumRowGroup(rowGroups[i], width);
+    for (; k < run.count; ++k)
+        sumOne(run.x, run.first[k], kernel.paddedPhase(run.phase[k]), run.sums[k]);
+}
+
+#endif
+
+}  // namespace
+
+bool VariableRateWindowSums::avx2Supported() {
+#ifdef QMT_HAVE_AVX2_PATH
+    return __builtin_cpu_supports("avx2");
+#else
+    return false;
+#endif
+}
+
+VariableRateWindowSums::Path VariableRateWindowSums::bestPath() {
+    return avx2Supported() ? Path::Avx2 : Path::Portable;
+}
+
+void VariableRateWindowSums::accumulate(Path path, const Run& run) {
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) {
+        sumAvx2(run);
+        return;
+    }
+#endif
+    (void)path;
+    sumPortable(run);
+}
+
+}  // namespace qmt

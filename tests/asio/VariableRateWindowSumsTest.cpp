@@ -1,0 +1,136 @@
+// The multiply-add paths of the variable-rate converter against a plain tap-by-tap sum, compared
+// as doubles: after truncation to samples a reordered sum would almost never show, so the sums
+// themselves must match bit for bit.
+
+#include "asio/VariableRateWindowSums.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+#include "asio/VariableRateKernel.h"
+
+namespace qmt {
+namespace {
+
+using Path = VariableRateWindowSums::Path;
+
+struct Outputs {
+    std::vector<std::int64_t> first;
+    std::vector<std::int32_t> phase;
+    std::vector<double> start;
+};
+
+// Integer-valued inputs, like converted samples, with a margin of zeros a run may read into.
+std::vector<double> input(std::size_t count, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_int_distribution<std::int32_t> value(-8388608, 8388607);
+    std::vector<double> x(count + 64, 0.0);
+    for (std::size_t i = 0; i < count; ++i)
+        x[i] = value(rng);
+    return x;
+}
+
+// Outputs every step apart from start, like a converter walks them; some carry a partial sum.
+Outputs walk(double step, double start, std::size_t count, unsigned seed) {
+    std::mt19937 rng(seed);
+    std::uniform_real_distribution<double> partial(-1e6, 1e6);
+    Outputs o;
+    double q = start;
+    for (std::size_t k = 0; k < count; ++k, q += step) {
+        const auto at = VariableRateWindowSums::locate(q);
+        o.first.push_back(at.index - static_cast<std::int64_t>(std::floor(start)));
+        o.phase.push_back(at.phase);
+        o.start.push_back(k % 5 == 0 ? partial(rng) : 0.0);
+    }
+    return o;
+}
+
+std::vector<double> plainSums(const std::vector<double>& x, const Outputs& o) {
+    const auto& kernel = VariableRateKernel::instance();
+    std::vector<double> sums;
+    for (std::size_t k = 0; k < o.first.size(); ++k) {
+        const double* row = kernel.phase(o.phase[k]);
+        double s = o.start[k];
+        for (int t = 0; t < VariableRateKernel::kTaps; ++t)
+            s += x[static_cast<std::size_t>(o.first[k] + t)] * row[t];
+        sums.push_back(s);
+    }
+    return sums;
+}
+
+std::vector<double> pathSums(Path path, const std::vector<double>& x, const Outputs& o,
+                             int spreadLimit, const VariableRateWindowSums::GroupTable* table) {
+    std::vector<double> sums = o.start;
+    const VariableRateWindowSums::Run run{x.data(),    o.first.data(), o.phase.data(), sums.data(),
+                                          sums.size(), spreadLimit,    table};
+    VariableRateWindowSums::accumulate(path, run);
+    return sums;
+}
+
+void expectSameSums(const std::vector<double>& a, const std::vector<double>& b, double step) {
+    ASSERT_EQ(a.size(), b.size());
+    for (std::size_t k = 0; k < a.size(); ++k)
+        ASSERT_EQ(a[k], b[k]) << "step " << step << " output " << k;
+}
+
+TEST(VariableRateWindowSumsTest, PaddedRowsHoldTheKernelBetweenZeros) {
+    const auto& kernel = VariableRateKernel::instance();
+    for (int p = 0; p < VariableRateKernel::kPhases; ++p) {
+        const double* row = kernel.paddedPhase(p);
+        for (int t = -VariableRateKernel::kPad;
+             t < VariableRateKernel::kTaps + VariableRateKernel::kPad; ++t) {
+            const double expected =
+                t >= 0 && t < VariableRateKernel::kTaps ? kernel.phase(p)[t] : 0.0;
+            ASSERT_EQ(row[t], expected) << "phase " << p << " tap " << t;
+        }
+    }
+}
+
+TEST(VariableRateWindowSumsTest, EveryPathAddsEachOutputsTapsInOrder) {
+    const auto x = input(3000, 1);
+    for (double step : {44100.0 / 48000.0, 48000.0 / 44100.0, 44100.0 / 96000.0, 96000.0 / 44100.0,
+                        1.0, 2.3, 0.3183098861837907, 5.5}) {
+        const int spread = static_cast<int>(std::floor(3.0 * step)) + 1;
+        const double start = -step * 17;
+        const auto table = VariableRateWindowSums::groupTable(step, start, spread);
+        // Odd counts leave outputs outside any group of four.
+        for (std::size_t count : {1u, 3u, 4u, 13u, 29u, 400u}) {
+            if (static_cast<double>(count) * step > 2900.0) continue;
+            const auto o = walk(step, start, count, 2);
+            const auto expected = plainSums(x, o);
+            expectSameSums(pathSums(Path::Portable, x, o, spread, nullptr), expected, step);
+            expectSameSums(pathSums(Path::Avx2, x, o, spread, nullptr), expected, step);
+            expectSameSums(pathSums(Path::Avx2, x, o, spread, table.get()), expected, step);
+        }
+    }
+}
+
+TEST(VariableRateWindowSumsTest, OutputsInAnyOrderStillGetTheirOwnSums) {
+    // Groups of four whose indices are far apart or out of order cannot share a run; each
+    // output must still get exactly its own sum.
+    const auto x = input(3000, 3);
+    std::mt19937 rng(4);
+    std::uniform_int_distribution<std::int64_t> index(0, 2900);
+    std::uniform_int_distribution<std::int32_t> phase(0, 512);
+    Outputs o;
+    for (int k = 0; k < 203; ++k) {
+        o.first.push_back(k % 8 < 4 ? index(rng) : 1000 + k / 2);
+        o.phase.push_back(phase(rng));
+        o.start.push_back(k % 3 == 0 ? 12345.678 : 0.0);
+    }
+    const auto expected = plainSums(x, o);
+    const double step = 44100.0 / 48000.0;
+    const auto table = VariableRateWindowSums::groupTable(step, -step * 17, 3);
+    for (int spread : {-1, 0, 3, 7, 8, 40}) {
+        expectSameSums(pathSums(Path::Portable, x, o, spread, nullptr), expected, spread);
+        expectSameSums(pathSums(Path::Avx2, x, o, spread, nullptr), expected, spread);
+        expectSameSums(pathSums(Path::Avx2, x, o, spread, table.get()), expected, spread);
+    }
+}
+
+}  // namespace
+}  // namespace qmt
