@@ -67,6 +67,10 @@ NtStatus MidiMiniport::SetTechnology(const Guid& technology) {
     return kStatusSuccess;
 }
 
+NtStatus MidiMiniport::DataRangeIntersection() const {
+    return kStatusNotImplemented;
+}
+
 int32_t MidiMiniport::NewStream(std::unique_ptr<MxfIf>& stream, uint32_t streamType,
                                 AllocatorMxfIf* allocator,
                                 std::shared_ptr<PortClockIf> masterClock) {

@@ -24,6 +24,7 @@
 #include <string>
 
 #include "driver/DeviceWorker.h"
+#include "driver/FilterDescription.h"
 #include "driver/Guid.h"
 #include "driver/HandlerFrame.h"
 #include "driver/RenderEventBuffer.h"
@@ -69,6 +70,14 @@ class MidiMiniport final : public MiniportDMusIf, public MidiSinkIf {
     // The technology as copied into the MIDI and DirectMusic data ranges.
     const Guid& midiRangeTechnology() const { return midiRangeTechnology_; }
     const Guid& dmusRangeTechnology() const { return dmusRangeTechnology_; }
+
+    FilterDescription GetDescription() const {
+        return MakeFilterDescription(midiRangeTechnology_, dmusRangeTechnology_);
+    }
+    // The port's default intersection applies.
+    NtStatus DataRangeIntersection() const;
+    void PowerChangeNotify(uint32_t state) { powerState_ = state; }
+    uint32_t powerState() const { return powerState_; }
 
     int32_t NewStream(std::unique_ptr<MxfIf>& stream, uint32_t streamType,
                       AllocatorMxfIf* allocator, std::shared_ptr<PortClockIf> masterClock) override;
@@ -141,6 +150,7 @@ class MidiMiniport final : public MiniportDMusIf, public MidiSinkIf {
     MiniportServices services_;
     PortDMusIf* port_ = nullptr;
     Guid technology_{};
+    uint32_t powerState_ = 0;  // stored for the power manager, not otherwise used
     Guid midiRangeTechnology_{};
     Guid dmusRangeTechnology_{};
 

@@ -7,6 +7,7 @@
 #include "devices/FindMidiDriver.h"
 #include "driver/ControlDispatch.h"
 #include "driver/qmtmidi/MidiText.h"
+#include "engine/TranslateScript.h"
 
 namespace qmt {
 
@@ -71,12 +72,12 @@ bool SimulatedMidiService::Start(const std::string& socketPath, std::string& err
     }
     port_->Connect(capture_);
     port_->Connect(render_);
+    Print("qmtmidi: application opened \"QMT MIDI In\" and \"QMT MIDI Out\"" +
+          std::string(control_.path().empty() ? "" : "; control socket " + control_.path()));
     if (port_->SetState(capture_, KsState::Run) < 0 || port_->SetState(render_, KsState::Run) < 0) {
         error = "the streams did not run";
         return false;
     }
-    Print("qmtmidi: application opened \"QMT MIDI In\" and \"QMT MIDI Out\"" +
-          std::string(control_.path().empty() ? "" : "; control socket " + control_.path()));
     return true;
 }
 
@@ -107,6 +108,7 @@ bool SimulatedMidiService::Act(const SessionLine& line, std::string& error) {
             auto controller = bus_.Plug(path, line.serial);
             if (!controller) return error = "\"" + line.serial + "\" is already plugged", false;
             paths_[line.serial] = path;
+            models_[line.serial] = ModelTypeForName(line.model).value_or(0);
             current_ = line.serial;
             return true;
         }
@@ -116,6 +118,7 @@ bool SimulatedMidiService::Act(const SessionLine& line, std::string& error) {
             Print("qmtmidi: unplug \"" + line.serial + "\"");
             bus_.Unplug(it->second);
             paths_.erase(it);
+            models_.erase(line.serial);
             if (current_ == line.serial) current_.clear();
             return true;
         }
@@ -127,6 +130,11 @@ bool SimulatedMidiService::Act(const SessionLine& line, std::string& error) {
         case Kind::Report: {
             auto controller = current_.empty() ? nullptr : bus_.Find(paths_[current_]);
             if (!controller) return error = "no current controller (plug or use one)", false;
+            const size_t length = ReportLengthOf(models_[current_]);
+            if (line.bytes.size() != length)
+                return error = "report of " + std::to_string(line.bytes.size()) + " bytes, \"" +
+                               current_ + "\" sends " + std::to_string(length),
+                       false;
             controller->Deliver(line.bytes);
             return true;
         }

@@ -55,6 +55,7 @@ class SimulatedMidiService {
     int capture_ = 0;
     int render_ = 0;
     std::map<std::string, std::string> paths_;  // serial -> interface path
+    std::map<std::string, uint8_t> models_;     // serial -> model type
     std::string current_;
 };
 

@@ -1,5 +1,6 @@
-// qmtmidi: the MIDI driver as a user-space service. This build offers the simulated
-// platform: `qmtmidi --simulate [SCRIPT]` (see SessionScript.h for the script lines).
+// qmtmidi: the MIDI driver as a user-space service. `qmtmidi [--verbose]` serves the real
+// controllers (HostMidiService.h); `qmtmidi --simulate [SCRIPT]` runs the simulated platform
+// (see SessionScript.h for the script lines).
 
 #include <csignal>
 #include <cstdio>
@@ -9,6 +10,7 @@
 #include <string>
 
 #include "driver/qmtmidi/BuiltInSession.h"
+#include "driver/qmtmidi/HostMidiService.h"
 #include "driver/qmtmidi/SessionScript.h"
 #include "driver/qmtmidi/SimulatedMidiService.h"
 #include "driver/qmtmidi/SimulationSettings.h"
@@ -22,7 +24,7 @@ extern "C" void OnSignal(int) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: qmtmidi --simulate [SCRIPT | -]\n");
+    std::fprintf(stderr, "usage: qmtmidi [--verbose] | --simulate [SCRIPT | -]\n");
     return 2;
 }
 
@@ -41,11 +43,9 @@ bool ReadScript(const std::string& name, std::vector<qmt::SessionLine>& lines, s
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || argc > 3 || std::string(argv[1]) != "--simulate") {
-        if (argc >= 2 && std::string(argv[1]) != "--simulate")
-            std::fprintf(stderr, "qmtmidi: only the simulated platform (--simulate) is built\n");
-        return Usage();
-    }
+    if (argc < 2 || std::string(argv[1]) != "--simulate")
+        return qmt::RunHostMidiService(argc - 1, argv + 1);
+    if (argc > 3) return Usage();
     std::vector<qmt::SessionLine> lines;
     std::string error;
     if (!ReadScript(argc == 3 ? argv[2] : "", lines, error)) {
@@ -54,6 +54,8 @@ int main(int argc, char** argv) {
     }
     std::signal(SIGINT, OnSignal);
     std::signal(SIGTERM, OnSignal);
+    // A closed output (qmtmidi | head) must not kill the program before it cleans up.
+    std::signal(SIGPIPE, SIG_IGN);
 
     qmt::SimulationSettings settings;
     if (!settings.Prepare(error)) {

@@ -194,8 +194,14 @@ TEST(MiniportStreams, TechnologyIsSetBeforeInitOnly) {
     const Guid custom = ParseGuid("01234567-89AB-CDEF-0123-456789ABCDEF");
     ASSERT_EQ(miniport.SetTechnology(custom), kStatusSuccess);
     ASSERT_EQ(miniport.Init(&port), kStatusSuccess);
-    EXPECT_EQ(miniport.midiRangeTechnology(), custom);
-    EXPECT_EQ(miniport.dmusRangeTechnology(), custom);
+    const FilterDescription description = miniport.GetDescription();
+    ASSERT_EQ(description.pins.size(), 5u);
+    EXPECT_EQ(description.pins[0].ranges[0].technology, custom);
+    EXPECT_EQ(description.pins[1].ranges[0].technology, custom);
+    ASSERT_EQ(description.pins[4].ranges.size(), 2u);  // capture offers MIDI and DirectMusic
+    EXPECT_EQ(description.pins[4].ranges[1].technology, custom);
+    EXPECT_FALSE(description.pins[2].ranges[0].music);  // the bridge pins carry the MIDI bus
+    EXPECT_EQ(description.connections.size(), 5u);
     EXPECT_EQ(miniport.SetTechnology(MusicTechnologyPort()), kStatusUnsuccessful);
     EXPECT_EQ(miniport.technology(), custom);
 
