@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "DriverRig.h"
+#include "devices/FindMidiDriver.h"
 #include "driver/ControlDispatch.h"
 #include "driver/DriverStatus.h"
 #include "platform/ControlChannel.h"
@@ -118,6 +119,32 @@ TEST(ControlCodes, InUseAnswersOverTheSocket) {
     EXPECT_FALSE(second.Start(server.path(), nullptr, error));
     server.Stop();
     EXPECT_FALSE(ControlServerListening(rig.folder.file("control")));
+}
+
+TEST(ControlCodes, NotifyMidiDriverReachesTheRunningDriverOnly) {
+    DriverRig rig;
+    setenv("XDG_RUNTIME_DIR", rig.folder.path().c_str(), 1);
+    EXPECT_FALSE(FindMidiDriver());
+    NotifyMidiDriver();  // no driver: silently nothing
+    const int capture = rig.port->Open(kDMusStreamMidiCapture);
+    rig.port->Close(capture);
+    ASSERT_TRUE(rig.miniport->mappingLoaded());
+
+    ControlServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start(
+        DefaultControlSocketPath(),
+        [](const ControlRequest& r) {
+            const ControlResult result = DispatchDeviceControl(
+                r.code, static_cast<uint32_t>(r.input.size()), r.outputLength);
+            return ControlAnswer{result.status, result.information, result.output};
+        },
+        error))
+        << error;
+    EXPECT_EQ(FindMidiDriver(), server.path());
+    // The reload runs before the answer comes back: without streams it drops the mapping.
+    NotifyMidiDriver();
+    EXPECT_FALSE(rig.miniport->mappingLoaded());
 }
 
 }  // namespace
