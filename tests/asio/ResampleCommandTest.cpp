@@ -1,6 +1,7 @@
 // The qmtctl resample contract, run on the real binary: formats, block handling, exit codes.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <sys/wait.h>
 #include <cstdio>
@@ -18,8 +19,11 @@ struct Result {
 
 // Runs qmtctl resample with args on the given standard input bytes.
 Result resample(const std::string& args, const std::string& input) {
-    const std::string inPath = ::testing::TempDir() + "resample-in.raw";
-    const std::string outPath = ::testing::TempDir() + "resample-out.raw";
+    // ctest runs the cases of this file in parallel processes: each needs its own files.
+    const std::string stem = ::testing::TempDir() + "resample-" + std::to_string(::getpid()) +
+                             "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const std::string inPath = stem + "-in.raw";
+    const std::string outPath = stem + "-out.raw";
     std::ofstream(inPath, std::ios::binary) << input;
     const std::string command = std::string(QMTCTL_PATH) + " resample " + args + " <" + inPath +
                                 " >" + outPath + " 2>/dev/null";
@@ -28,6 +32,8 @@ Result resample(const std::string& args, const std::string& input) {
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     std::ifstream out(outPath, std::ios::binary);
     result.out.assign(std::istreambuf_iterator<char>(out), {});
+    std::remove(inPath.c_str());
+    std::remove(outPath.c_str());
     return result;
 }
 
