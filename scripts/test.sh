@@ -13,7 +13,7 @@ ctest --preset default -j "$jobs"
 # Sanitizer runs cover the tests labelled for them (hostile input, threads).
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j "$jobs"
-ctest --preset asan -j "$jobs" -L asan
+ctest --preset asan -j "$jobs" -L "asan|tsan"
 
 cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j "$jobs"
