@@ -54,9 +54,12 @@ VariableRateSamplerateConverter<T, Min, Max>::VariableRateSamplerateConverter(do
 
 template <typename T, std::int32_t Min, std::int32_t Max>
 T VariableRateSamplerateConverter<T, Min, Max>::toSample(double value) {
-    // Written as min and max so that the compiler needs no branches.
-    value = std::min(std::max(value, static_cast<double>(Min)), static_cast<double>(Max));
-    return T(static_cast<std::int32_t>(value));  // truncation toward zero
+    // Truncation toward zero, then the limits: the same as limiting first, because the limits
+    // are whole numbers, and done on integers it needs no branches. Sums stay far inside the
+    // 64-bit range (33 taps of at most 2^23 times coefficients below 2).
+    const auto whole = static_cast<std::int64_t>(value);
+    return T(
+        static_cast<std::int32_t>(std::min<std::int64_t>(std::max<std::int64_t>(whole, Min), Max)));
 }
 
 // Every output is summed over its whole 33-tap window, with the inputs outside the block taken
@@ -117,19 +120,37 @@ void VariableRateSamplerateConverter<T, Min, Max>::load(const Block& block, std:
 template <typename T, std::int32_t Min, std::int32_t Max>
 void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
     const std::size_t n = collected_;
-    std::size_t k = 0;
-    while (k < n) {
-        // The run of outputs whose windows the buffer holds, reloading it for the first if need
-        // be; outputs are collected in order of position, so one run is the rule.
-        if (first_[k] < bufferStart_ || first_[k] + kReach > bufferEnd_) load(block, first_[k]);
-        std::size_t end = k;
-        for (; end < n && first_[end] >= bufferStart_ && first_[end] + kReach <= bufferEnd_; ++end)
-            first_[end] -= bufferStart_;
+    std::int64_t* first = first_.data();
+    // Outputs are collected in order of position, so the whole batch usually fits the buffer
+    // as it is or after one reload at its lowest index.
+    std::int64_t lowest = first[0];
+    std::int64_t highest = first[0];
+    for (std::size_t i = 1; i < n; ++i) {
+        lowest = std::min(lowest, first[i]);
+        highest = std::max(highest, first[i]);
+    }
+    if (n > 0 && (lowest < bufferStart_ || highest + kReach > bufferEnd_)) load(block, lowest);
+    if (n > 0 && lowest >= bufferStart_ && highest + kReach <= bufferEnd_) {
+        for (std::size_t i = 0; i < n; ++i)
+            first[i] -= bufferStart_;
         const VariableRateWindowSums::Run run{
-            input_.data(), first_.data() + k, phase_.data() + k, sums_.data() + k,
-            end - k,       spreadLimit_,      groupTable_.get()};
+            input_.data(), first, phase_.data(), sums_.data(), n, spreadLimit_, groupTable_.get()};
         VariableRateWindowSums::accumulate(path_, run);
-        k = end;
+    } else {
+        // Otherwise run by run, each as far as the buffer reaches.
+        std::size_t k = 0;
+        while (k < n) {
+            if (first[k] < bufferStart_ || first[k] + kReach > bufferEnd_) load(block, first[k]);
+            std::size_t end = k;
+            for (; end < n && first[end] >= bufferStart_ && first[end] + kReach <= bufferEnd_;
+                 ++end)
+                first[end] -= bufferStart_;
+            const VariableRateWindowSums::Run run{input_.data(),    first + k, phase_.data() + k,
+                                                  sums_.data() + k, end - k,   spreadLimit_,
+                                                  groupTable_.get()};
+            VariableRateWindowSums::accumulate(path_, run);
+            k = end;
+        }
     }
     for (std::size_t i = 0; i < toDst_; ++i)
         block.dst[nextDst_ + i] = toSample(sums_[i]);
@@ -158,32 +179,19 @@ std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const 
 
 template <typename T, std::int32_t Min, std::int32_t Max>
 void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const Block& block) {
-    // The bulk of the outputs: kept in locals so the loop does not reload members after every
-    // store. Every output collected so far in this call goes to dst.
-    double q = position_;
-    std::int64_t* first = first_.data();
-    std::int32_t* phase = phase_.data();
-    double* sums = sums_.data();
-    std::size_t n = collected_;
-    const std::int64_t last = block.count - kLastTap;  // first index too late for a full window
+    // The bulk of the outputs. Every output collected so far in this call goes to dst.
+    const std::int64_t end = block.count - kLastTap;  // first index too late for a full window
     while (true) {
-        const Tap at = locate(q);
-        if (at.index >= last) break;
-        if (n == batchLimit_) {
-            collected_ = n;
-            toDst_ = n;
-            flush(block);
-            n = 0;
-        }
-        first[n] = at.index;
-        phase[n] = at.phase;
-        sums[n] = 0.0;
-        ++n;
-        q += step_;
+        if (collected_ == batchLimit_) flush(block);
+        const std::size_t room = batchLimit_ - collected_;
+        const std::size_t n = VariableRateWindowSums::locateRun(path_, position_, step_, end, room,
+                                                                first_.data() + collected_,
+                                                                phase_.data() + collected_);
+        std::fill_n(sums_.data() + collected_, n, 0.0);
+        collected_ += n;
+        toDst_ = collected_;
+        if (n < room) return;
     }
-    collected_ = n;
-    toDst_ = n;
-    position_ = q;
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>

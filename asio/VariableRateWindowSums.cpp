@@ -149,13 +149,6 @@ std::shared_ptr<VariableRateWindowSums::GroupTable> buildGroupTable(double step,
         table->keys.push_back(groupKey(&phase[n], d1, d2, d3));
         entries.push_back(n);
     }
-    // A step that does not repeat soon would miss the table most of the time: not worth it.
-    std::size_t hits = 0;
-    std::size_t tries = 0;
-    for (std::size_t n = kWalk / 2; n + 4 <= kWalk; n += 4, ++tries)
-        if (table->find(&first[n], &phase[n])) ++hits;
-    if (entries.empty() || hits * 10 < tries * 9) return nullptr;
-
     table->storage.assign(entries.size() * width * 4 + 4, 0.0);
     const auto address = reinterpret_cast<std::uintptr_t>(table->storage.data());
     table->offset = ((32 - address % 32) % 32) / sizeof(double);
@@ -169,6 +162,13 @@ std::shared_ptr<VariableRateWindowSums::GroupTable> buildGroupTable(double step,
                 block[t * 4 + l] = row[static_cast<std::int64_t>(t) - d];
         }
     }
+    // A step that does not repeat soon would miss the table most of the time: not worth it.
+    std::size_t hits = 0;
+    std::size_t tries = 0;
+    for (std::size_t n = kWalk / 2; n + 4 <= kWalk; n += 4, ++tries)
+        if (table->find(&first[n], &phase[n])) ++hits;
+    if (entries.empty() || hits * 10 < tries * 9) return nullptr;
+
     return table;
 }
 
@@ -209,26 +209,39 @@ struct TableGroup {
     double* sums;
 };
 
+__attribute__((target("avx2"), always_inline)) inline __m256d tableStep(__m256d acc,
+                                                                        const double* x,
+                                                                        const double* c, int t) {
+    return _mm256_add_pd(acc, _mm256_mul_pd(_mm256_broadcast_sd(x + t), _mm256_load_pd(c + 4 * t)));
+}
+
 // Several groups in flight hide the adder's latency: each lane's sum depends on its previous
-// add, so one group alone would wait on it at every tap.
-template <int G>
-__attribute__((target("avx2"))) void sumTableGroups(const TableGroup* g, int width) {
-    __m256d acc[G];
-    const double* x[G];
-    const double* c[G];
-    for (int i = 0; i < G; ++i) {
-        acc[i] = _mm256_loadu_pd(g[i].sums);
-        x[i] = g[i].x;
-        c[i] = g[i].block;
-    }
+// add, so one group alone would wait on it at every tap. Named variables, not arrays, so that
+// the sums stay in registers.
+__attribute__((target("avx2"))) void sumTableGroups4(const TableGroup* g, int width) {
+    const double *x0 = g[0].x, *x1 = g[1].x, *x2 = g[2].x, *x3 = g[3].x;
+    const double *c0 = g[0].block, *c1 = g[1].block, *c2 = g[2].block, *c3 = g[3].block;
+    __m256d a0 = _mm256_loadu_pd(g[0].sums);
+    __m256d a1 = _mm256_loadu_pd(g[1].sums);
+    __m256d a2 = _mm256_loadu_pd(g[2].sums);
+    __m256d a3 = _mm256_loadu_pd(g[3].sums);
     for (int t = 0; t < width; ++t) {
-#pragma GCC unroll 4
-        for (int i = 0; i < G; ++i)
-            acc[i] = _mm256_add_pd(
-                acc[i], _mm256_mul_pd(_mm256_broadcast_sd(x[i] + t), _mm256_load_pd(c[i] + 4 * t)));
+        a0 = tableStep(a0, x0, c0, t);
+        a1 = tableStep(a1, x1, c1, t);
+        a2 = tableStep(a2, x2, c2, t);
+        a3 = tableStep(a3, x3, c3, t);
     }
-    for (int i = 0; i < G; ++i)
-        _mm256_storeu_pd(g[i].sums, acc[i]);
+    _mm256_storeu_pd(g[0].sums, a0);
+    _mm256_storeu_pd(g[1].sums, a1);
+    _mm256_storeu_pd(g[2].sums, a2);
+    _mm256_storeu_pd(g[3].sums, a3);
+}
+
+__attribute__((target("avx2"))) void sumTableGroup(const TableGroup& g, int width) {
+    __m256d a = _mm256_loadu_pd(g.sums);
+    for (int t = 0; t < width; ++t)
+        a = tableStep(a, g.x, g.block, t);
+    _mm256_storeu_pd(g.sums, a);
 }
 
 // A group the table lacks: each lane's row is read where it lies and the four are rearranged
@@ -305,7 +318,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         if (block) {
             tableGroups[tableCount++] = {run.x + first[0], block, run.sums + k};
             if (tableCount == 4) {
-                sumTableGroups<4>(tableGroups, width);
+                sumTableGroups4(tableGroups, width);
                 tableCount = 0;
             }
             continue;
@@ -330,18 +343,96 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
             rowCount = 0;
         }
     }
-    if (tableCount == 3) sumTableGroups<3>(tableGroups, width);
-    if (tableCount == 2) sumTableGroups<2>(tableGroups, width);
-    if (tableCount == 1) sumTableGroups<1>(tableGroups, width);
+    for (int i = 0; i < tableCount; ++i)
+        sumTableGroup(tableGroups[i], width);
     for (int i = 0; i < rowCount; ++i)
         sumRowGroup(rowGroups[i], width);
     for (; k < run.count; ++k)
         sumOne(run.x, run.first[k], kernel.paddedPhase(run.phase[k]), run.sums[k]);
 }
 
+// Positions within this of zero round to indices that fit the 32-bit conversions below.
+constexpr double kVectorLocateLimit = 1073741824.0;
+
+__attribute__((target("avx2"))) std::size_t locateAvx2(double& q, double step, std::int64_t end,
+                                                       std::size_t room, std::int64_t* first,
+                                                       std::int32_t* phase) {
+    std::size_t n = 0;
+    if (!(q > -kVectorLocateLimit) || static_cast<double>(end) > kVectorLocateLimit ||
+        !(step < kVectorLocateLimit))
+        return 0;
+    const __m256d steps = _mm256_set1_pd(VariableRateKernel::kPhaseSteps);
+    const __m256d half = _mm256_set1_pd(0.5);
+    const __m256d one = _mm256_set1_pd(1.0);
+    while (n + 4 <= room) {
+        const double q1 = q + step;
+        const double q2 = q1 + step;
+        const double q3 = q2 + step;
+        const __m256d v = _mm256_set_pd(q3, q2, q1, q);
+        // floor, then the phase rounded half away from zero, exactly as locate does it.
+        const __m256d whole = _mm256_floor_pd(v);
+        const __m256d scaled = _mm256_mul_pd(_mm256_sub_pd(v, whole), steps);
+        const __m256d trunc = _mm256_round_pd(scaled, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC);
+        const __m256d up =
+            _mm256_and_pd(_mm256_cmp_pd(_mm256_sub_pd(scaled, trunc), half, _CMP_GE_OQ), one);
+        const __m128i index = _mm256_cvttpd_epi32(whole);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(first + n), _mm256_cvtepi32_epi64(index));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(phase + n),
+                         _mm256_cvttpd_epi32(_mm256_add_pd(trunc, up)));
+        if (first[n + 3] < end) {
+            n += 4;
+            q = q3 + step;
+            continue;
+        }
+        // Indices do not decrease, so the taken ones come first.
+        if (first[n] >= end) return n;
+        if (first[n + 1] >= end) {
+            q = q1;
+            return n + 1;
+        }
+        if (first[n + 2] >= end) {
+            q = q2;
+            return n + 2;
+        }
+        q = q3;
+        return n + 3;
+    }
+    return n;
+}
+
 #endif
 
+std::size_t locatePortable(double& q, double step, std::int64_t end, std::size_t room,
+                           std::int64_t* first, std::int32_t* phase) {
+    std::size_t n = 0;
+    double position = q;
+    for (; n < room; ++n) {
+        const auto at = VariableRateWindowSums::locate(position);
+        if (at.index >= end) break;
+        first[n] = at.index;
+        phase[n] = at.phase;
+        position += step;
+    }
+    q = position;
+    return n;
+}
+
 }  // namespace
+
+std::size_t VariableRateWindowSums::locateRun(Path path, double& q, double step, std::int64_t end,
+                                              std::size_t room, std::int64_t* first,
+                                              std::int32_t* phase) {
+    std::size_t n = 0;
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) {
+        n = locateAvx2(q, step, end, room, first, phase);
+        // The last few, or all of them when the positions are out of the vector's range.
+        if (n + 4 <= room && n > 0) return n;
+    }
+#endif
+    (void)path;
+    return n + locatePortable(q, step, end, room - n, first + n, phase + n);
+}
 
 bool VariableRateWindowSums::avx2Supported() {
 #ifdef QMT_HAVE_AVX2_PATH

@@ -38,6 +38,13 @@ class VariableRateWindowSums {
         return {index, phase};
     }
 
+    // Locates the outputs from position q on, one step apart, while the input under tap 0 lies
+    // below `end` and fewer than `room` are found: writes their first indices and phases,
+    // returns how many, and leaves q at the first one not taken. Positions are added up one by
+    // one exactly as a scalar walk would; only the rounding to index and phase is vectorised.
+    static std::size_t locateRun(Path path, double& q, double step, std::int64_t end,
+                                 std::size_t room, std::int64_t* first, std::int32_t* phase);
+
     // The groups of four neighbouring outputs that a step produces over and over (a ratio of
     // two small whole numbers repeats the same phases), each with its four kernel rows laid
     // out lane by lane so that the vector path reads them without rearranging. One table
