@@ -92,6 +92,8 @@ inline void VariableRateSamplerateConverter<T, Min, Max>::collect(const Block& b
                                                                   std::int64_t index, int phase,
                                                                   double start, bool toDst) {
     if (collected_ == batchLimit_) flush(block);
+    lowest_ = collected_ == 0 ? index : std::min(lowest_, index);
+    highest_ = collected_ == 0 ? index : std::max(highest_, index);
     first_[collected_] = index;
     phase_[collected_] = phase;
     sums_[collected_] = start;
@@ -120,21 +122,14 @@ void VariableRateSamplerateConverter<T, Min, Max>::load(const Block& block, std:
 template <typename T, std::int32_t Min, std::int32_t Max>
 void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
     const std::size_t n = collected_;
-    std::int64_t* first = first_.data();
+    const std::int64_t* first = first_.data();
     // Outputs are collected in order of position, so the whole batch usually fits the buffer
     // as it is or after one reload at its lowest index.
-    std::int64_t lowest = first[0];
-    std::int64_t highest = first[0];
-    for (std::size_t i = 1; i < n; ++i) {
-        lowest = std::min(lowest, first[i]);
-        highest = std::max(highest, first[i]);
-    }
-    if (n > 0 && (lowest < bufferStart_ || highest + kReach > bufferEnd_)) load(block, lowest);
-    if (n > 0 && lowest >= bufferStart_ && highest + kReach <= bufferEnd_) {
-        for (std::size_t i = 0; i < n; ++i)
-            first[i] -= bufferStart_;
-        const VariableRateWindowSums::Run run{
-            input_.data(), first, phase_.data(), sums_.data(), n, spreadLimit_, groupTable_.get()};
+    if (n > 0 && (lowest_ < bufferStart_ || highest_ + kReach > bufferEnd_)) load(block, lowest_);
+    if (n > 0 && lowest_ >= bufferStart_ && highest_ + kReach <= bufferEnd_) {
+        const VariableRateWindowSums::Run run{input_.data(), bufferStart_,     first,
+                                              phase_.data(), sums_.data(),     n,
+                                              spreadLimit_,  groupTable_.get()};
         VariableRateWindowSums::accumulate(path_, run);
     } else {
         // Otherwise run by run, each as far as the buffer reaches.
@@ -142,12 +137,11 @@ void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
         while (k < n) {
             if (first[k] < bufferStart_ || first[k] + kReach > bufferEnd_) load(block, first[k]);
             std::size_t end = k;
-            for (; end < n && first[end] >= bufferStart_ && first[end] + kReach <= bufferEnd_;
-                 ++end)
-                first[end] -= bufferStart_;
-            const VariableRateWindowSums::Run run{input_.data(),    first + k, phase_.data() + k,
-                                                  sums_.data() + k, end - k,   spreadLimit_,
-                                                  groupTable_.get()};
+            while (end < n && first[end] >= bufferStart_ && first[end] + kReach <= bufferEnd_)
+                ++end;
+            const VariableRateWindowSums::Run run{input_.data(),     bufferStart_,     first + k,
+                                                  phase_.data() + k, sums_.data() + k, end - k,
+                                                  spreadLimit_,      groupTable_.get()};
             VariableRateWindowSums::accumulate(path_, run);
             k = end;
         }
@@ -188,6 +182,12 @@ void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const Block& bloc
                                                                 first_.data() + collected_,
                                                                 phase_.data() + collected_);
         std::fill_n(sums_.data() + collected_, n, 0.0);
+        if (n > 0) {
+            // A run's indices do not decrease.
+            lowest_ = collected_ == 0 ? first_[0] : std::min(lowest_, first_[collected_]);
+            highest_ =
+                collected_ == 0 ? first_[n - 1] : std::max(highest_, first_[collected_ + n - 1]);
+        }
         collected_ += n;
         toDst_ = collected_;
         if (n < room) return;

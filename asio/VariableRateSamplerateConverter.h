@@ -99,6 +99,8 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
 
     // The batch being collected.
     std::size_t collected_ = 0;
+    std::int64_t lowest_ = 0;      // the smallest first index collected
+    std::int64_t highest_ = 0;     // the largest
     std::size_t toDst_ = 0;        // how many of them go to dst (they come first)
     std::size_t nextDst_ = 0;      // dst slot of the batch's first output for dst
     std::size_t nextPending_ = 0;  // pending slot of the batch's first output for the store

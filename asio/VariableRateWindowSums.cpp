@@ -39,6 +39,7 @@ void sumOne(const double* x, std::int64_t first, const double* row, double& sum)
 void sumPortable(const VariableRateWindowSums::Run& run) {
     const auto& kernel = VariableRateKernel::instance();
     const double* x = run.x;
+    const std::int64_t base = run.base;
     const std::int64_t* first = run.first;
     const std::int32_t* phase = run.phase;
     double* sums = run.sums;
@@ -47,10 +48,10 @@ void sumPortable(const VariableRateWindowSums::Run& run) {
     // Four outputs at a time, each summed tap by tap in order: the independent sums keep the
     // adder busy while every output stays exactly its straight 33-tap sum.
     for (; k + 4 <= n; k += 4) {
-        const double* x0 = x + first[k];
-        const double* x1 = x + first[k + 1];
-        const double* x2 = x + first[k + 2];
-        const double* x3 = x + first[k + 3];
+        const double* x0 = x + (first[k] - base);
+        const double* x1 = x + (first[k + 1] - base);
+        const double* x2 = x + (first[k + 2] - base);
+        const double* x3 = x + (first[k + 3] - base);
         const double* c0 = kernel.paddedPhase(phase[k]);
         const double* c1 = kernel.paddedPhase(phase[k + 1]);
         const double* c2 = kernel.paddedPhase(phase[k + 2]);
@@ -68,7 +69,7 @@ void sumPortable(const VariableRateWindowSums::Run& run) {
         sums[k + 3] = s3;
     }
     for (; k < n; ++k)
-        sumOne(x, first[k], kernel.paddedPhase(phase[k]), sums[k]);
+        sumOne(x, first[k] - base, kernel.paddedPhase(phase[k]), sums[k]);
 }
 
 // Four phases and the distances of lanes 1 to 3 from lane 0 (each 0 ... 15).
@@ -316,7 +317,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         const std::int32_t* phase = run.phase + k;
         const double* block = table ? table->find(first, phase) : nullptr;
         if (block) {
-            tableGroups[tableCount++] = {run.x + first[0], block, run.sums + k};
+            tableGroups[tableCount++] = {run.x + (first[0] - run.base), block, run.sums + k};
             if (tableCount == 4) {
                 sumTableGroups4(tableGroups, width);
                 tableCount = 0;
@@ -329,10 +330,10 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
             std::max(std::max(first[0], first[1]), std::max(first[2], first[3]));
         if (hi - lo > run.spreadLimit) {
             for (std::size_t l = 0; l < 4; ++l)
-                sumOne(run.x, first[l], kernel.paddedPhase(phase[l]), run.sums[k + l]);
+                sumOne(run.x, first[l] - run.base, kernel.paddedPhase(phase[l]), run.sums[k + l]);
             continue;
         }
-        rowGroups[rowCount++] = {run.x + lo,
+        rowGroups[rowCount++] = {run.x + (lo - run.base),
                                  kernel.paddedPhase(phase[0]) - (first[0] - lo),
                                  kernel.paddedPhase(phase[1]) - (first[1] - lo),
                                  kernel.paddedPhase(phase[2]) - (first[2] - lo),
@@ -348,7 +349,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
     for (int i = 0; i < rowCount; ++i)
         sumRowGroup(rowGroups[i], width);
     for (; k < run.count; ++k)
-        sumOne(run.x, run.first[k], kernel.paddedPhase(run.phase[k]), run.sums[k]);
+        sumOne(run.x, run.first[k] - run.base, kernel.paddedPhase(run.phase[k]), run.sums[k]);
 }
 
 // Positions within this of zero round to indices that fit the 32-bit conversions below.

@@ -56,7 +56,8 @@ class VariableRateWindowSums {
 
     struct Run {
         const double* x;            // the input, as doubles
-        const std::int64_t* first;  // per output, the index into x under its tap 0
+        std::int64_t base;          // the input index x starts at
+        const std::int64_t* first;  // per output, the input index under its tap 0
         const std::int32_t* phase;  // per output, its kernel row
         double* sums;               // per output, the sum to add to; receives the result
         std::size_t count;          // outputs
@@ -68,8 +69,9 @@ class VariableRateWindowSums {
     };
 
     // For every output k < count, in tap order t = 0 ... 32:
-    //     sums[k] += x[first[k] + t] * row(phase[k])[t]
-    // x must hold finite values from min(first) to max(first) + 33 + VariableRateKernel::kPad.
+    //     sums[k] += x[first[k] - base + t] * row(phase[k])[t]
+    // x must hold finite values for inputs min(first) to max(first) + 33 +
+    // VariableRateKernel::kPad.
     static void accumulate(Path path, const Run& run);
 };
 

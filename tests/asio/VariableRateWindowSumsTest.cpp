@@ -65,8 +65,8 @@ std::vector<double> plainSums(const std::vector<double>& x, const Outputs& o) {
 std::vector<double> pathSums(Path path, const std::vector<double>& x, const Outputs& o,
                              int spreadLimit, const VariableRateWindowSums::GroupTable* table) {
     std::vector<double> sums = o.start;
-    const VariableRateWindowSums::Run run{x.data(),    o.first.data(), o.phase.data(), sums.data(),
-                                          sums.size(), spreadLimit,    table};
+    const VariableRateWindowSums::Run run{x.data(),    0,           o.first.data(), o.phase.data(),
+                                          sums.data(), sums.size(), spreadLimit,    table};
     VariableRateWindowSums::accumulate(path, run);
     return sums;
 }
