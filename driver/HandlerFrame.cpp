@@ -7,6 +7,7 @@ namespace qmt {
 namespace {
 // Without presets the reader idles this long per step instead of reading.
 constexpr uint32_t kNoPresetWaitMs = 20;
+constexpr uint32_t kWriterPeriodMs = 20;
 }  // namespace
 
 HandlerFrame::HandlerFrame(std::unique_ptr<ActionEngine> engine,
@@ -95,8 +96,11 @@ void HandlerFrame::ReaderLoop() {
 void HandlerFrame::WriterLoop() {
     std::array<Waitable*, 2> objects{&writerStop_, &writerWake_};
     for (;;) {
-        const int which = Waitable::waitForAny(objects, kInfinite);
-        if (which != 1) break;
+        // While output runs the step re-arms its 20 ms timer: blinking and the periodic
+        // refresh advance even when no MIDI arrives.
+        const uint32_t timeout = handler_->WriterTimerArmed() ? kWriterPeriodMs : kInfinite;
+        const int which = Waitable::waitForAny(objects, timeout);
+        if (which != 1 && which != kWaitTimeout) break;
         writerWake_.reset();
         handler_->ClearWriterWake();
         const NtStatus status = handler_->WriterStep();

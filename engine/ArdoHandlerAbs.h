@@ -43,6 +43,7 @@ class ArdoHandlerAbs : public ControllerHandler {
     bool outputEnabled() const { return outputEnabled_; }
     // The writer's 20 ms timer; re-armed by every writer step, cancelled by ResetOutput.
     bool writerTimerArmed() const { return timerArmed_; }
+    bool WriterTimerArmed() const override { return timerArmed_; }
     uint8_t deckBit() const { return deckBit_.load(); }
     // The lights, for tests that look at LED state directly.
     ArdoLights& lights() { return lights_; }
@@ -121,7 +122,7 @@ class ArdoHandlerAbs : public ControllerHandler {
     ArdoLights lights_;
     std::vector<OutputReport> pending_;
     bool outputEnabled_ = false;
-    bool timerArmed_ = false;
+    std::atomic<bool> timerArmed_{false};
     bool batchOpen_ = false;
     bool batchChanged_ = false;
 };

@@ -60,6 +60,8 @@ class ControllerHandler {
     virtual NtStatus ReportStep() { return kStatusSuccess; }
     // One iteration of the writer thread: sends the output reports that are due.
     virtual NtStatus WriterStep() { return kStatusUnexpectedIoError; }
+    // True while the writer step wants to run again after 20 ms without being woken.
+    virtual bool WriterTimerArmed() const { return false; }
 
     bool readerRunning() const { return readerRunning_; }
     bool writerRunning() const { return writerRunning_; }

@@ -75,10 +75,12 @@ std::string BuiltInSession() {
     s += Line("report", 1700, Ardo(0x0400, 200));
     s += Line("report", 1800, Ardo(0x0400, 300).button(47, kModelArdo, 0));
     s += Line("report", 1900, Ardo(0x0400, 400));
-    s += "# the application lights the first button of the ARDO and then the deck LEDs\n";
-    s += "midi 2100 90 3C 7F\n";
-    s += "midi 2300 90 3D 7F\n";
-    s += "midi 2500 90 3C 00\n";
+    s += "# the application lights the first button LED for one deck, a blinking one for the\n";
+    s += "# other, moves the ring position indicator and turns the first LED off again\n";
+    s += "midi 2100 90 3C 3F\n";
+    s += "midi 2200 91 3D 07\n";
+    s += "midi 2400 90 66 10\n";
+    s += "midi 2600 90 3C 00\n";
     s += "plug ardo-raw RAW-A\n";
     s += Line("report", 2800, ArdoRaw(0, 100));
     s += Line("report", 2900, ArdoRaw(0x0400, 200));

@@ -172,5 +172,26 @@ TEST(Attachment, RenderedNotesLightTheControllerAndTheLastRenderCloseResetsIt) {
     EXPECT_FALSE(outputEnabled());
 }
 
+TEST(Attachment, BlinkingLedKeepsTogglingWithoutFurtherMidi) {
+    DriverRig rig;
+    Event groupSent(false);
+    rig.bus.SetWriteListener([&](const std::string&, const SimController::Report& report) {
+        if (report.size() > 1 && report[1] == 0x16) groupSent.set();
+    });
+    rig.Plug("0300", "A1");
+    const int render = rig.OpenRunning(kDMusStreamMidiRender);
+    rig.OpenRunning(kDMusStreamMidiCapture);
+    ASSERT_EQ(
+        rig.port->Send(render, {RenderEventSpec{kDMusEventStructured, 0, {0x90, 0x3C, 0x07}, {}}}),
+        0);
+    ASSERT_TRUE(groupSent.wait(kPatienceMs));
+    // Nothing wakes the writer from here on: only its own 20 ms timer can notice that a
+    // blink tick has passed and send the toggled LED.
+    for (int toggle = 0; toggle < 2; ++toggle) {
+        rig.clock->advanceMs(160);
+        EXPECT_TRUE(groupSent.wait(kPatienceMs)) << "toggle " << toggle;
+    }
+}
+
 }  // namespace
 }  // namespace qmt::test
