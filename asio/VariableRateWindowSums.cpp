@@ -72,15 +72,6 @@ void sumPortable(const VariableRateWindowSums::Run& run) {
         sumOne(x, first[k] - base, kernel.paddedPhase(phase[k]), sums[k]);
 }
 
-// Four phases and the distances of lanes 1 to 3 from lane 0 (each 0 ... 15).
-std::uint64_t groupKey(const std::int32_t* phase, std::int64_t d1, std::int64_t d2,
-                       std::int64_t d3) {
-    return static_cast<std::uint64_t>(phase[0]) | static_cast<std::uint64_t>(phase[1]) << 10 |
-           static_cast<std::uint64_t>(phase[2]) << 20 | static_cast<std::uint64_t>(phase[3]) << 30 |
-           static_cast<std::uint64_t>(d1) << 40 | static_cast<std::uint64_t>(d2) << 44 |
-           static_cast<std::uint64_t>(d3) << 48;
-}
-
 }  // namespace
 
 class VariableRateWindowSums::GroupTable {
@@ -91,24 +82,32 @@ class VariableRateWindowSums::GroupTable {
     double start = 0.0;
     int spreadLimit = 0;
     int width = 0;
+    // What identifies a group: its four phases and the distances of its lanes from lane 0.
+    struct Key {
+        alignas(32) std::int64_t offsets[4];
+        alignas(16) std::int32_t phases[4];
+    };
+
     // By the phase of lane 0, the group's entry, or -1.
     std::array<std::int32_t, VariableRateKernel::kPhases> slot{};
-    std::vector<std::uint64_t> keys;
+    std::vector<Key> keys;
     // Per entry, width rows of four coefficients: lane l's row read at run index t.
     std::vector<double> storage;
     std::size_t offset = 0;  // of the first entry in storage, for 32-byte alignment
+
+    const double* entry(std::int32_t s) const {
+        return storage.data() + offset +
+               static_cast<std::size_t>(s) * static_cast<std::size_t>(width) * 4;
+    }
 
     // The entry's coefficients for outputs at these indices and phases, or null.
     const double* find(const std::int64_t* first, const std::int32_t* phase) const {
         const std::int32_t s = slot[static_cast<std::size_t>(phase[0])];
         if (s < 0) return nullptr;
-        const std::int64_t d1 = first[1] - first[0];
-        const std::int64_t d2 = first[2] - first[0];
-        const std::int64_t d3 = first[3] - first[0];
-        if (d1 < 0 || d2 < d1 || d3 < d2 || d3 > spreadLimit) return nullptr;
-        if (keys[static_cast<std::size_t>(s)] != groupKey(phase, d1, d2, d3)) return nullptr;
-        return storage.data() + offset +
-               static_cast<std::size_t>(s) * static_cast<std::size_t>(width) * 4;
+        const Key& key = keys[static_cast<std::size_t>(s)];
+        for (int l = 0; l < 4; ++l)
+            if (key.phases[l] != phase[l] || key.offsets[l] != first[l] - first[0]) return nullptr;
+        return entry(s);
     }
 };
 
@@ -147,7 +146,12 @@ std::shared_ptr<VariableRateWindowSums::GroupTable> buildGroupTable(double step,
         auto& s = table->slot[static_cast<std::size_t>(phase[n])];
         if (s >= 0) continue;
         s = static_cast<std::int32_t>(entries.size());
-        table->keys.push_back(groupKey(&phase[n], d1, d2, d3));
+        Table::Key key{};
+        for (std::size_t l = 0; l < 4; ++l) {
+            key.offsets[l] = first[n + l] - first[n];
+            key.phases[l] = phase[n + l];
+        }
+        table->keys.push_back(key);
         entries.push_back(n);
     }
     table->storage.assign(entries.size() * width * 4 + 4, 0.0);
@@ -238,13 +242,6 @@ __attribute__((target("avx2"))) void sumTableGroups4(const TableGroup* g, int wi
     _mm256_storeu_pd(g[3].sums, a3);
 }
 
-__attribute__((target("avx2"))) void sumTableGroup(const TableGroup& g, int width) {
-    __m256d a = _mm256_loadu_pd(g.sums);
-    for (int t = 0; t < width; ++t)
-        a = tableStep(a, g.x, g.block, t);
-    _mm256_storeu_pd(g.sums, a);
-}
-
 // A group the table lacks: each lane's row is read where it lies and the four are rearranged
 // into lanes, two taps at a time.
 struct RowGroup {
@@ -292,12 +289,50 @@ __attribute__((target("avx2"))) void sumRowGroups3(const RowGroup* g, int width)
     _mm256_storeu_pd(g[2].sums, l2.acc);
 }
 
-__attribute__((target("avx2"))) void sumRowGroup(const RowGroup& g, int width) {
-    RowLanes l0 = rowLanes(g);
-    for (int t = 0; t < width; t += 2)
-        pairStep(l0, t);
-    _mm256_storeu_pd(g.sums, l0.acc);
+// The table lookup with vector compares: the four phases at once, the four distances at once.
+__attribute__((target("avx2"))) inline const double* findAvx2(
+    const VariableRateWindowSums::GroupTable& table, const std::int64_t* first,
+    const std::int32_t* phase) {
+    const std::int32_t s = table.slot[static_cast<std::size_t>(phase[0])];
+    if (s < 0) return nullptr;
+    const auto& key = table.keys[static_cast<std::size_t>(s)];
+    const __m128i phases = _mm_loadu_si128(reinterpret_cast<const __m128i*>(phase));
+    const __m256i offsets = _mm256_sub_epi64(
+        _mm256_loadu_si256(reinterpret_cast<const __m256i*>(first)), _mm256_set1_epi64x(first[0]));
+    const int same =
+        _mm_movemask_epi8(
+            _mm_cmpeq_epi32(phases, _mm_load_si128(reinterpret_cast<const __m128i*>(key.phases)))) &
+        _mm256_movemask_epi8(_mm256_cmpeq_epi64(
+            offsets, _mm256_load_si256(reinterpret_cast<const __m256i*>(key.offsets))));
+    return same == 0xffff ? table.entry(s) : nullptr;
 }
+
+// Sums one group of four outputs, or whichever of them exist (count < 4: the missing lanes
+// repeat the last output and their results are dropped).
+struct Pending {
+    TableGroup table[4];
+    int tableCount = 0;
+    RowGroup rows[3];
+    int rowCount = 0;
+
+    // The last few groups run as full sets, padded with copies of the last one: a copy reads
+    // the same starting sums and writes the same results, and a full set does not wait on the
+    // adder the way a lone group does.
+    __attribute__((target("avx2"))) void finish(int width) {
+        if (tableCount > 0) {
+            for (int i = tableCount; i < 4; ++i)
+                table[i] = table[tableCount - 1];
+            sumTableGroups4(table, width);
+        }
+        if (rowCount > 0) {
+            for (int i = rowCount; i < 3; ++i)
+                rows[i] = rows[rowCount - 1];
+            sumRowGroups3(rows, width);
+        }
+        tableCount = 0;
+        rowCount = 0;
+    }
+};
 
 __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& run) {
     if (!runFitsPadding(run.spreadLimit)) {
@@ -307,20 +342,30 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
     const auto& kernel = VariableRateKernel::instance();
     const int width = runWidth(run.spreadLimit);
     const auto* table = run.table && run.table->width == width ? run.table : nullptr;
-    TableGroup tableGroups[4];
-    int tableCount = 0;
-    RowGroup rowGroups[3];
-    int rowCount = 0;
-    std::size_t k = 0;
-    for (; k + 4 <= run.count; k += 4) {
-        const std::int64_t* first = run.first + k;
-        const std::int32_t* phase = run.phase + k;
-        const double* block = table ? table->find(first, phase) : nullptr;
+    Pending groups;
+    // The outputs beyond the last whole group of four, padded to four with copies of the last.
+    std::int64_t tailFirst[4];
+    std::int32_t tailPhase[4];
+    alignas(32) double tailSums[4];
+    const std::size_t whole = run.count / 4 * 4;
+    const std::size_t tail = run.count - whole;
+    for (std::size_t l = 0; l < 4 && tail > 0; ++l) {
+        const std::size_t from = whole + std::min(l, tail - 1);
+        tailFirst[l] = run.first[from];
+        tailPhase[l] = run.phase[from];
+        tailSums[l] = run.sums[from];
+    }
+    for (std::size_t k = 0; k < run.count; k += 4) {
+        const bool isTail = k == whole;
+        const std::int64_t* first = isTail ? tailFirst : run.first + k;
+        const std::int32_t* phase = isTail ? tailPhase : run.phase + k;
+        double* sums = isTail ? tailSums : run.sums + k;
+        const double* block = table ? findAvx2(*table, first, phase) : nullptr;
         if (block) {
-            tableGroups[tableCount++] = {run.x + (first[0] - run.base), block, run.sums + k};
-            if (tableCount == 4) {
-                sumTableGroups4(tableGroups, width);
-                tableCount = 0;
+            groups.table[groups.tableCount++] = {run.x + (first[0] - run.base), block, sums};
+            if (groups.tableCount == 4) {
+                sumTableGroups4(groups.table, width);
+                groups.tableCount = 0;
             }
             continue;
         }
@@ -330,26 +375,23 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
             std::max(std::max(first[0], first[1]), std::max(first[2], first[3]));
         if (hi - lo > run.spreadLimit) {
             for (std::size_t l = 0; l < 4; ++l)
-                sumOne(run.x, first[l] - run.base, kernel.paddedPhase(phase[l]), run.sums[k + l]);
+                sumOne(run.x, first[l] - run.base, kernel.paddedPhase(phase[l]), sums[l]);
             continue;
         }
-        rowGroups[rowCount++] = {run.x + (lo - run.base),
-                                 kernel.paddedPhase(phase[0]) - (first[0] - lo),
-                                 kernel.paddedPhase(phase[1]) - (first[1] - lo),
-                                 kernel.paddedPhase(phase[2]) - (first[2] - lo),
-                                 kernel.paddedPhase(phase[3]) - (first[3] - lo),
-                                 run.sums + k};
-        if (rowCount == 3) {
-            sumRowGroups3(rowGroups, width);
-            rowCount = 0;
+        groups.rows[groups.rowCount++] = {run.x + (lo - run.base),
+                                          kernel.paddedPhase(phase[0]) - (first[0] - lo),
+                                          kernel.paddedPhase(phase[1]) - (first[1] - lo),
+                                          kernel.paddedPhase(phase[2]) - (first[2] - lo),
+                                          kernel.paddedPhase(phase[3]) - (first[3] - lo),
+                                          sums};
+        if (groups.rowCount == 3) {
+            sumRowGroups3(groups.rows, width);
+            groups.rowCount = 0;
         }
     }
-    for (int i = 0; i < tableCount; ++i)
-        sumTableGroup(tableGroups[i], width);
-    for (int i = 0; i < rowCount; ++i)
-        sumRowGroup(rowGroups[i], width);
-    for (; k < run.count; ++k)
-        sumOne(run.x, run.first[k] - run.base, kernel.paddedPhase(run.phase[k]), run.sums[k]);
+    groups.finish(width);
+    for (std::size_t l = 0; l < tail; ++l)
+        run.sums[whole + l] = tailSums[l];
 }
 
 // Positions within this of zero round to indices that fit the 32-bit conversions below.
