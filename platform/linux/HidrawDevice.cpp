@@ -130,24 +130,29 @@ bool SameIdentifier(const std::string& a, const std::string& b) {
            });
 }
 
-bool ReadHidrawDevice(const std::string& sysRoot, const std::string& devRoot,
-                      const std::string& name, HidrawDevice& device) {
-    device = HidrawDevice{};
-    device.name = name;
-    device.sysfsPath = RealPath(sysRoot + "/class/hidraw/" + name);
-    if (device.sysfsPath.empty()) return false;
-    device.hidPath = RealPath(device.sysfsPath + "/device");
+bool ReadHidFolder(const std::string& sysRoot, const std::string& hidPath, HidrawDevice& device) {
+    device.hidPath = hidPath;
     if (device.hidPath.empty() || !ParseHidId(UeventValue(device.hidPath, "HID_ID"), device))
         return false;
     device.uniq = UeventValue(device.hidPath, "HID_UNIQ");
-    const std::string devName = UeventValue(device.sysfsPath, "DEVNAME");
-    device.node = devRoot + "/" + (devName.empty() ? name : devName);
     std::string place;
     ReadUsbPlace(device, place);
     device.instanceId = "HID\\" +
                         HardwareIdPart(device.vendorId, device.productId, device.interfaceNumber) +
                         "\\" + InstancePart(Relative(sysRoot, place));
     device.interfacePath = InterfacePathFromInstanceId(device.instanceId, kHidInterfaceGuid);
+    return true;
+}
+
+bool ReadHidrawDevice(const std::string& sysRoot, const std::string& devRoot,
+                      const std::string& name, HidrawDevice& device) {
+    device = HidrawDevice{};
+    device.name = name;
+    device.sysfsPath = RealPath(sysRoot + "/class/hidraw/" + name);
+    if (device.sysfsPath.empty()) return false;
+    if (!ReadHidFolder(sysRoot, RealPath(device.sysfsPath + "/device"), device)) return false;
+    const std::string devName = UeventValue(device.sysfsPath, "DEVNAME");
+    device.node = devRoot + "/" + (devName.empty() ? name : devName);
     return true;
 }
 

@@ -26,6 +26,49 @@ FakeSysfs::FakeSysfs() {
     devRoot_ = root_ + "/dev";
     fs::create_directories(sysRoot_ + "/class/hidraw");
     fs::create_directories(devRoot_);
+    fs::create_directories(sysRoot_ + "/class/sound");
+    Write(UsbFolder("") + "/idVendor", "1d6b\n");  // the root hub
+}
+
+std::string FakeSysfs::UsbFolder(const std::string& port) const {
+    const std::string hub = sysRoot_ + "/devices/pci0000:00/0000:00:14.0/usb1";
+    if (port.empty()) return hub;
+    // "1-2.1" sits below "1-2" as on a real hub.
+    const size_t dot = port.find_last_of('.');
+    return dot == std::string::npos ? hub + "/" + port
+                                    : UsbFolder(port.substr(0, dot)) + "/" + port;
+}
+
+void FakeSysfs::AddUsbDevice(const std::string& port, int interfaces, uint16_t vendor,
+                             uint16_t product, const std::string& serial, unsigned deviceClass) {
+    const std::string device = UsbFolder(port);
+    char text[8];
+    std::snprintf(text, sizeof text, "%04x", vendor);
+    Write(device + "/idVendor", std::string(text) + "\n");
+    std::snprintf(text, sizeof text, "%04x", product);
+    Write(device + "/idProduct", std::string(text) + "\n");
+    std::snprintf(text, sizeof text, "%02x", deviceClass);
+    Write(device + "/bDeviceClass", std::string(text) + "\n");
+    Write(device + "/bNumInterfaces", " " + std::to_string(interfaces) + "\n");
+    Write(device + "/devpath", port.substr(port.find('-') + 1) + "\n");
+    if (!serial.empty()) Write(device + "/serial", serial + "\n");
+}
+
+void FakeSysfs::AddAudio(int card, const std::string& port, int interface, bool playback,
+                         bool capture) {
+    const std::string usbInterface =
+        UsbFolder(port) + "/" + port + ":1." + std::to_string(interface);
+    char number[8];
+    std::snprintf(number, sizeof number, "%02X", interface);
+    Write(usbInterface + "/bInterfaceNumber", std::string(number) + "\n");
+    Write(usbInterface + "/bInterfaceClass", "01\n");
+    const std::string sound = usbInterface + "/sound/card" + std::to_string(card);
+    Write(sound + "/uevent", "\n");
+    fs::create_directory_symlink("../..", sound + "/device");
+    fs::create_directory_symlink(sound, sysRoot_ + "/class/sound/card" + std::to_string(card));
+    const std::string pcm = sysRoot_ + "/class/sound/pcmC" + std::to_string(card) + "D0";
+    if (playback) fs::create_directories(pcm + "p");
+    if (capture) fs::create_directories(pcm + "c");
 }
 
 FakeSysfs::~FakeSysfs() {
@@ -49,12 +92,13 @@ void FakeSysfs::AddHid(const std::string& name, const std::string& parent, uint1
 void FakeSysfs::AddUsb(const std::string& name, const std::string& port, int interface,
                        int interfaces, uint16_t vendor, uint16_t product, const std::string& uniq,
                        int sequence) {
-    const std::string device = sysRoot_ + "/devices/pci0000:00/0000:00:14.0/usb1/" + port;
-    Write(device + "/bNumInterfaces", " " + std::to_string(interfaces) + "\n");
+    const std::string device = UsbFolder(port);
+    if (!fs::exists(device + "/idVendor")) AddUsbDevice(port, interfaces, vendor, product, uniq);
     char number[8];
     std::snprintf(number, sizeof number, "%02X", interface);
     const std::string usbInterface = device + "/" + port + ":1." + std::to_string(interface);
     Write(usbInterface + "/bInterfaceNumber", std::string(number) + "\n");
+    Write(usbInterface + "/bInterfaceClass", "03\n");
     AddHid(name, usbInterface, vendor, product, uniq, sequence);
 }
 

@@ -22,12 +22,19 @@ class FakeSysfs {
     // `interfaces` interfaces; `sequence` numbers the HID device as the kernel does.
     void AddUsb(const std::string& name, const std::string& port, int interface, int interfaces,
                 uint16_t vendor, uint16_t product, const std::string& uniq, int sequence);
+    // A USB device without a HID function: a hub (class 09) or a sound card's device.
+    void AddUsbDevice(const std::string& port, int interfaces, uint16_t vendor, uint16_t product,
+                      const std::string& serial, unsigned deviceClass = 0);
+    // An audio interface of a USB device with ALSA card `card` on it.
+    void AddAudio(int card, const std::string& port, int interface, bool playback, bool capture);
     // A device made through /dev/uhid.
     void AddUhid(const std::string& name, uint16_t vendor, uint16_t product,
                  const std::string& uniq, int sequence);
     void Remove(const std::string& name);
     // A FIFO at the node's place in devRoot, so the node can be opened.
     std::string MakeNode(const std::string& name);
+
+    std::string UsbFolder(const std::string& port) const;
 
   private:
     void AddHid(const std::string& name, const std::string& parent, uint16_t vendor,

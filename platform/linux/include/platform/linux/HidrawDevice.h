@@ -28,6 +28,8 @@ struct HidrawDevice {
 // Reads /sys/class/hidraw/<name> below `sysRoot`; device nodes are looked for in `devRoot`.
 bool ReadHidrawDevice(const std::string& sysRoot, const std::string& devRoot,
                       const std::string& name, HidrawDevice& device);
+// Fills the HID part (ids, serial, names) from a HID device's own folder.
+bool ReadHidFolder(const std::string& sysRoot, const std::string& hidPath, HidrawDevice& device);
 // Every hidraw node present, ordered by node number.
 std::vector<HidrawDevice> ListHidrawDevices(const std::string& sysRoot, const std::string& devRoot);
 
