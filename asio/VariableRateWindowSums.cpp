@@ -355,12 +355,26 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         tailPhase[l] = run.phase[from];
         tailSums[l] = run.sums[from];
     }
+    // Table entries are looked up ahead for a stretch of groups: each lookup is a chain of
+    // dependent loads, and done in a row they overlap instead of each waiting after a kernel.
+    constexpr std::size_t kAhead = 32;
+    const double* blocks[kAhead];
     for (std::size_t k = 0; k < run.count; k += 4) {
         const bool isTail = k == whole;
         const std::int64_t* first = isTail ? tailFirst : run.first + k;
         const std::int32_t* phase = isTail ? tailPhase : run.phase + k;
         double* sums = isTail ? tailSums : run.sums + k;
-        const double* block = table ? findAvx2(*table, first, phase) : nullptr;
+        const std::size_t ahead = k / 4 % kAhead;
+        if (ahead == 0) {
+            for (std::size_t g = 0; g < kAhead; ++g) {
+                const std::size_t at = k + 4 * g;
+                blocks[g] = nullptr;
+                if (!table || at >= run.count) continue;
+                blocks[g] = at == whole ? findAvx2(*table, tailFirst, tailPhase)
+                                        : findAvx2(*table, run.first + at, run.phase + at);
+            }
+        }
+        const double* block = blocks[ahead];
         if (block) {
             groups.table[groups.tableCount++] = {run.x + (first[0] - run.base), block, sums};
             if (groups.tableCount == 4) {
