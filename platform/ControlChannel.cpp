@@ -64,6 +64,22 @@ int Connect(const std::string& path) {
     return fd;
 }
 
+// The socket's folder: made for the user alone, or refused when someone else owns it.
+bool MakePrivateFolder(const std::string& folder, std::string& error) {
+    ::mkdir(folder.c_str(), 0700);
+    struct stat info;
+    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        error = "cannot create the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    if (info.st_uid != ::geteuid()) {
+        error = folder + " belongs to another user; remove it or set XDG_RUNTIME_DIR";
+        return false;
+    }
+    if ((info.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
+    return true;
+}
+
 }  // namespace
 
 std::string DefaultControlSocketPath() {
@@ -83,7 +99,8 @@ bool ControlServer::Start(const std::string& path, Dispatch dispatch, std::strin
         return false;
     }
     const size_t slash = path.find_last_of('/');
-    if (slash != std::string::npos && slash > 0) ::mkdir(path.substr(0, slash).c_str(), 0700);
+    if (slash != std::string::npos && slash > 0 && !MakePrivateFolder(path.substr(0, slash), error))
+        return false;
     // A socket left by a service that died is replaced; a live one is not taken over.
     if (ControlServerListening(path)) {
         error = "another qmtmidi already listens at " + path;
@@ -105,6 +122,9 @@ bool ControlServer::Start(const std::string& path, Dispatch dispatch, std::strin
         Stop();
         return false;
     }
+    // Only the user may ask this service to reload; the folder says so already, the socket
+    // says it again in case the folder is ever shared.
+    ::chmod(path.c_str(), 0600);
     path_ = path;
     dispatch_ = std::move(dispatch);
     thread_ = std::thread([this] { Serve(); });

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -88,12 +89,17 @@ bool RegistryFile::keepCorruptCopy() const {
     return copyFile(path_, backupPath());
 }
 
+// The user's hive is the user's alone; the machine's hive is read by every user.
+unsigned RegistryFile::fileMode() const {
+    return hiveName_ == "HKEY_CURRENT_USER" ? 0600 : 0644;
+}
+
 bool RegistryFile::writeAtomically(const std::string& text) const {
     // The temporary name is fixed: only the lock holder writes it.
     const std::string temporary = path_ + ".tmp";
     {
         FileDescriptor out(
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, fileMode()));
         if (!out.valid() || !writeAll(out.get(), text) || ::fsync(out.get()) != 0) {
             ::unlink(temporary.c_str());
             return false;
@@ -107,10 +113,11 @@ bool RegistryFile::writeAtomically(const std::string& text) const {
 bool RegistryFile::modify(const std::function<bool(RegistryHive&)>& change) {
     std::error_code error;
     const std::filesystem::path folder = std::filesystem::path(path_).parent_path();
-    if (!folder.empty()) std::filesystem::create_directories(folder, error);
+    if (!folder.empty() && std::filesystem::create_directories(folder, error) && fileMode() == 0600)
+        ::chmod(folder.c_str(), 0700);
 
     const std::string lockPath = path_ + ".lock";
-    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644));
+    FileDescriptor lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, fileMode()));
     if (!lock.valid()) return false;
     while (::flock(lock.get(), LOCK_EX) != 0) {
         if (errno != EINTR) return false;

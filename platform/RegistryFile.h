@@ -30,6 +30,8 @@ class RegistryFile {
 
   private:
     bool keepCorruptCopy() const;
+    // Permission bits of the hive's files.
+    unsigned fileMode() const;
     bool writeAtomically(const std::string& text) const;
 
     std::string path_;
