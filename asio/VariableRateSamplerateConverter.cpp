@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
+#include <type_traits>
 
 namespace qmt {
 
@@ -50,6 +52,7 @@ VariableRateSamplerateConverter<T, Min, Max>::VariableRateSamplerateConverter(do
       first_(kBatch),
       phase_(kBatch),
       sums_(kBatch),
+      samples_(kBatch),
       input_(static_cast<std::size_t>(kWindow + kReach), 0.0) {}
 
 template <typename T, std::int32_t Min, std::int32_t Max>
@@ -111,6 +114,12 @@ void VariableRateSamplerateConverter<T, Min, Max>::load(const Block& block, std:
     std::int64_t i = from;
     for (; i < inFrom; ++i)
         in[i - from] = 0.0;
+    if constexpr (std::is_same_v<T, short>) {
+        if (inTo > i)
+            VariableRateWindowSums::toDoubles(path_, block.src + i,
+                                              static_cast<std::size_t>(inTo - i), in + (i - from));
+        i = std::max(i, inTo);
+    }
     for (; i < inTo; ++i)
         in[i - from] = sampleAt(block.src, i);
     for (; i < to; ++i)
@@ -146,8 +155,9 @@ void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
             k = end;
         }
     }
+    VariableRateWindowSums::toSamples(path_, sums_.data(), toDst_, Min, Max, samples_.data());
     for (std::size_t i = 0; i < toDst_; ++i)
-        block.dst[nextDst_ + i] = toSample(sums_[i]);
+        block.dst[nextDst_ + i] = T(samples_[i]);
     for (std::size_t i = toDst_; i < n; ++i)
         pending_[nextPending_ + i - toDst_] = sums_[i];
     nextDst_ += toDst_;
@@ -172,42 +182,45 @@ std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const 
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
-void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const Block& block) {
-    // The bulk of the outputs. Every output collected so far in this call goes to dst.
-    const std::int64_t end = block.count - kLastTap;  // first index too late for a full window
-    while (true) {
+std::size_t VariableRateSamplerateConverter<T, Min, Max>::collectRun(const Block& block, double& q,
+                                                                     std::int64_t end,
+                                                                     std::size_t limit,
+                                                                     bool toDst) {
+    std::size_t taken = 0;
+    while (taken < limit) {
         if (collected_ == batchLimit_) flush(block);
-        const std::size_t room = batchLimit_ - collected_;
-        const std::size_t n = VariableRateWindowSums::locateRun(path_, position_, step_, end, room,
-                                                                first_.data() + collected_,
-                                                                phase_.data() + collected_);
+        const std::size_t room = std::min(batchLimit_ - collected_, limit - taken);
+        const std::size_t n = VariableRateWindowSums::locateRun(
+            path_, q, step_, end, room, first_.data() + collected_, phase_.data() + collected_);
         std::fill_n(sums_.data() + collected_, n, 0.0);
         if (n > 0) {
             // A run's indices do not decrease.
-            lowest_ = collected_ == 0 ? first_[0] : std::min(lowest_, first_[collected_]);
-            highest_ =
-                collected_ == 0 ? first_[n - 1] : std::max(highest_, first_[collected_ + n - 1]);
+            const std::int64_t lo = first_[collected_];
+            const std::int64_t hi = first_[collected_ + n - 1];
+            lowest_ = collected_ == 0 ? lo : std::min(lowest_, lo);
+            highest_ = collected_ == 0 ? hi : std::max(highest_, hi);
         }
         collected_ += n;
-        toDst_ = collected_;
-        if (n < room) return;
+        if (toDst) toDst_ = collected_;  // outputs for dst come first in a batch
+        taken += n;
+        if (n < room) break;
     }
+    return taken;
+}
+
+template <typename T, std::int32_t Min, std::int32_t Max>
+void VariableRateSamplerateConverter<T, Min, Max>::produceFull(const Block& block) {
+    // The bulk of the outputs; everything collected so far in this call goes to dst.
+    collectRun(block, position_, block.count - kLastTap, std::numeric_limits<std::size_t>::max(),
+               true);
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>
 void VariableRateSamplerateConverter<T, Min, Max>::startPending(const Block& block) {
-    double q = position_;  // the stored position stays at the first pending output
-    std::size_t stored = 0;
-    while (stored < pending_.size()) {
-        const Tap at = locate(q);
-        if (at.index >= block.count) break;
-        // Slots are filled from 0 on when the batch is flushed; the completed outputs read
-        // theirs when they were collected.
-        collect(block, at.index, at.phase, 0.0, false);
-        ++stored;
-        q += step_;
-    }
-    pendingCount_ = stored;
+    // Slots are filled from 0 on when the batch is flushed; the completed outputs read theirs
+    // when they were collected. The stored position stays at the first pending output.
+    double q = position_;
+    pendingCount_ = collectRun(block, q, block.count, pending_.size(), false);
 }
 
 template <typename T, std::int32_t Min, std::int32_t Max>

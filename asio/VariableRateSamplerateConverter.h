@@ -71,6 +71,10 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
     void produceFull(const Block& block);
     void startPending(const Block& block);
     void continuePending(const Block& block, std::size_t first);
+    // Collects outputs from position q on, one step apart, while their first index lies below
+    // end and fewer than limit are taken; returns how many, q left at the next.
+    std::size_t collectRun(const Block& block, double& q, std::int64_t end, std::size_t limit,
+                           bool toDst);
 
     // Collects one output: the input under its tap 0, its kernel row, the sum it starts from.
     // Within a call, outputs for dst come first, in order, then those for the pending store,
@@ -107,6 +111,7 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
     std::vector<std::int64_t> first_;
     std::vector<std::int32_t> phase_;
     std::vector<double> sums_;
+    std::vector<std::int32_t> samples_;  // the batch's outputs for dst, as integers
 
     // The block as doubles: input_[i] is input bufferStart_ + i (zero outside the block), valid
     // below bufferEnd_ - bufferStart_.

@@ -457,6 +457,31 @@ __attribute__((target("avx2"))) std::size_t locateAvx2(double& q, double step, s
     return n;
 }
 
+__attribute__((target("avx2"))) std::size_t toSamplesAvx2(const double* sums, std::size_t count,
+                                                          std::int32_t lo, std::int32_t hi,
+                                                          std::int32_t* out) {
+    const __m256d low = _mm256_set1_pd(lo);
+    const __m256d high = _mm256_set1_pd(hi);
+    std::size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        // max and min in this order match limiting with two comparisons, as sums are numbers.
+        const __m256d v = _mm256_min_pd(_mm256_max_pd(_mm256_loadu_pd(sums + k), low), high);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + k), _mm256_cvttpd_epi32(v));
+    }
+    return k;
+}
+
+__attribute__((target("avx2"))) std::size_t toDoublesAvx2(const std::int16_t* in, std::size_t count,
+                                                          double* out) {
+    std::size_t k = 0;
+    for (; k + 4 <= count; k += 4) {
+        const __m128i four =
+            _mm_cvtepi16_epi32(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(in + k)));
+        _mm256_storeu_pd(out + k, _mm256_cvtepi32_pd(four));
+    }
+    return k;
+}
+
 #endif
 
 std::size_t locatePortable(double& q, double step, std::int64_t end, std::size_t room,
@@ -489,6 +514,32 @@ std::size_t VariableRateWindowSums::locateRun(Path path, double& q, double step,
 #endif
     (void)path;
     return n + locatePortable(q, step, end, room - n, first + n, phase + n);
+}
+
+void VariableRateWindowSums::toSamples(Path path, const double* sums, std::size_t count,
+                                       std::int32_t lo, std::int32_t hi, std::int32_t* out) {
+    std::size_t k = 0;
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) k = toSamplesAvx2(sums, count, lo, hi, out);
+#endif
+    (void)path;
+    for (; k < count; ++k) {
+        double v = sums[k];
+        if (v < lo) v = lo;
+        if (v > hi) v = hi;
+        out[k] = static_cast<std::int32_t>(v);
+    }
+}
+
+void VariableRateWindowSums::toDoubles(Path path, const std::int16_t* in, std::size_t count,
+                                       double* out) {
+    std::size_t k = 0;
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) k = toDoublesAvx2(in, count, out);
+#endif
+    (void)path;
+    for (; k < count; ++k)
+        out[k] = in[k];
 }
 
 bool VariableRateWindowSums::avx2Supported() {

@@ -45,6 +45,13 @@ class VariableRateWindowSums {
     static std::size_t locateRun(Path path, double& q, double step, std::int64_t end,
                                  std::size_t room, std::int64_t* first, std::int32_t* phase);
 
+    // Samples from sums: each limited to [lo, hi] and truncated toward zero.
+    static void toSamples(Path path, const double* sums, std::size_t count, std::int32_t lo,
+                          std::int32_t hi, std::int32_t* out);
+
+    // 16-bit samples as doubles.
+    static void toDoubles(Path path, const std::int16_t* in, std::size_t count, double* out);
+
     // The groups of four neighbouring outputs that a step produces over and over (a ratio of
     // two small whole numbers repeats the same phases), each with its four kernel rows laid
     // out lane by lane so that the vector path reads them without rearranging. One table
