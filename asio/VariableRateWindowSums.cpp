@@ -366,13 +366,15 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         double* sums = isTail ? tailSums : run.sums + k;
         const std::size_t ahead = k / 4 % kAhead;
         if (ahead == 0) {
-            for (std::size_t g = 0; g < kAhead; ++g) {
+            const std::size_t groupsLeft = (run.count - k + 3) / 4;
+            const std::size_t stretch = table ? std::min(kAhead, groupsLeft) : 0;
+            for (std::size_t g = 0; g < stretch; ++g) {
                 const std::size_t at = k + 4 * g;
-                blocks[g] = nullptr;
-                if (!table || at >= run.count) continue;
                 blocks[g] = at == whole ? findAvx2(*table, tailFirst, tailPhase)
                                         : findAvx2(*table, run.first + at, run.phase + at);
             }
+            for (std::size_t g = stretch; g < kAhead; ++g)
+                blocks[g] = nullptr;
         }
         const double* block = blocks[ahead];
         if (block) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <random>
@@ -129,6 +130,60 @@ TEST(VariableRateWindowSumsTest, OutputsInAnyOrderStillGetTheirOwnSums) {
         expectSameSums(pathSums(Path::Portable, x, o, spread, nullptr), expected, spread);
         expectSameSums(pathSums(Path::Avx2, x, o, spread, nullptr), expected, spread);
         expectSameSums(pathSums(Path::Avx2, x, o, spread, table.get()), expected, spread);
+    }
+}
+
+TEST(VariableRateWindowSumsTest, LocatingRunsMatchesLocatingOneByOne) {
+    // Runs start before the block and end at various indices, with steps that land exactly on
+    // whole samples and half phases as well as ones that never do.
+    for (Path path : {Path::Portable, Path::Avx2}) {
+        for (double step : {44100.0 / 48000.0, 48000.0 / 44100.0, 0.5, 1.0, 1.0 / 1024.0, 3.3}) {
+            for (double start : {-17.3, -2.2250738585072014e-308, 0.0, 0.999, 5.0}) {
+                for (std::int64_t end : {-20, 0, 1, 7, 100, 1000}) {
+                    for (std::size_t room : {0u, 1u, 3u, 4u, 5u, 64u, 3000u}) {
+                        std::vector<std::int64_t> first(room);
+                        std::vector<std::int32_t> phase(room);
+                        double q = start;
+                        const std::size_t n = VariableRateWindowSums::locateRun(
+                            path, q, step, end, room, first.data(), phase.data());
+                        double expected = start;
+                        std::size_t k = 0;
+                        for (; k < room; ++k, expected += step) {
+                            const auto at = VariableRateWindowSums::locate(expected);
+                            if (at.index >= end) break;
+                            ASSERT_EQ(first[k], at.index) << step << " " << start << " " << k;
+                            ASSERT_EQ(phase[k], at.phase) << step << " " << start << " " << k;
+                        }
+                        ASSERT_EQ(n, k) << step << " " << start << " " << end << " " << room;
+                        ASSERT_EQ(q, expected) << step << " " << start << " " << end;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(VariableRateWindowSumsTest, SamplesAreLimitedThenTruncatedOnEveryPath) {
+    const std::vector<double> sums{0.0,      -0.0,     1.9,       -1.9,     32766.99,
+                                   32767.0,  32767.5,  32768.0,   1e12,     -32768.0,
+                                   -32768.7, -32769.0, -1e12,     0.49999,  -0.5,
+                                   12345.5,  -12345.5, 8388607.9, -8388609, 3.0};
+    for (Path path : {Path::Portable, Path::Avx2}) {
+        for (std::size_t count : {sums.size(), sums.size() - 1, std::size_t{3}}) {
+            std::vector<std::int32_t> out(count);
+            VariableRateWindowSums::toSamples(path, sums.data(), count, -32768, 32767, out.data());
+            for (std::size_t k = 0; k < count; ++k)
+                EXPECT_EQ(out[k], static_cast<std::int32_t>(
+                                      std::trunc(std::clamp(sums[k], -32768.0, 32767.0))))
+                    << k;
+        }
+    }
+    std::vector<std::int16_t> in{0, 1, -1, 32767, -32768, 12345, -12345};
+    for (Path path : {Path::Portable, Path::Avx2}) {
+        std::vector<double> out(in.size());
+        VariableRateWindowSums::toDoubles(path, in.data(), in.size(), out.data());
+        for (std::size_t k = 0; k < in.size(); ++k)
+            EXPECT_EQ(out[k], in[k]);
     }
 }
 
