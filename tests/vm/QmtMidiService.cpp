@@ -129,6 +129,15 @@ bool QmtMidiService::start(const std::vector<std::string>& arguments, std::strin
     return true;
 }
 
+bool QmtMidiService::alive() {
+    if (pid_ <= 0) return false;
+    int status = 0;
+    if (::waitpid(pid_, &status, WNOHANG) != pid_) return true;
+    exitStatus_ = ExitCode(status);
+    pid_ = -1;
+    return false;
+}
+
 std::optional<int> QmtMidiService::stop(std::chrono::milliseconds grace) {
     if (pid_ <= 0) return std::nullopt;
     ::kill(pid_, SIGTERM);
@@ -143,7 +152,8 @@ std::optional<int> QmtMidiService::stop(std::chrono::milliseconds grace) {
         done = ::waitpid(pid_, &status, 0);
     }
     pid_ = -1;
-    return done > 0 ? std::optional<int>(ExitCode(status)) : std::nullopt;
+    if (done > 0) exitStatus_ = ExitCode(status);
+    return exitStatus_;
 }
 
 }  // namespace qmt::vm

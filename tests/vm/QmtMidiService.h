@@ -32,6 +32,9 @@ class QmtMidiService {
     // SIGTERM, then SIGKILL after `grace`; the exit status (128 + signal when killed).
     std::optional<int> stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
     bool running() const { return pid_ > 0; }
+    // False once the process has ended (it is reaped then; exitStatus() tells how).
+    bool alive();
+    std::optional<int> exitStatus() const { return exitStatus_; }
 
     std::string controlSocketPath() const { return runtimeFolder_ + "/qmtmidi/control"; }
     const std::string& registryFolder() const { return registryFolder_; }
@@ -45,6 +48,7 @@ class QmtMidiService {
     std::string runtimeFolder_;
     std::string registryFolder_;
     pid_t pid_ = -1;
+    std::optional<int> exitStatus_;
 };
 
 }  // namespace qmt::vm
