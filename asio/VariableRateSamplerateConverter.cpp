@@ -168,16 +168,21 @@ void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
 
 template <typename T, std::int32_t Min, std::int32_t Max>
 std::size_t VariableRateSamplerateConverter<T, Min, Max>::completePending(const Block& block) {
+    // In locals: collect() stores to members, which would make the compiler reload these.
     std::size_t first = 0;
-    while (pendingCount_ > 0) {
-        if (!(position_ < 0.0)) position_ = kBeforeBlock;
-        const Tap at = locate(position_);
+    std::size_t left = pendingCount_;
+    double q = position_;
+    while (left > 0) {
+        if (!(q < 0.0)) q = kBeforeBlock;
+        const Tap at = locate(q);
         if (at.index + kLastTap >= block.count) break;
         collect(block, at.index, at.phase, pending_[first], true);
         ++first;
-        --pendingCount_;
-        position_ += step_;
+        --left;
+        q += step_;
     }
+    position_ = q;
+    pendingCount_ = left;
     return first;
 }
 
