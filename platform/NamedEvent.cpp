@@ -1,0 +1,121 @@
+// Named events over FIFOs (plain POSIX, shared by both backends).
+
+#include "platform/NamedEvent.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+
+namespace qmt {
+
+namespace {
+
+bool MakeUserFolder(const std::string& folder, std::string& error) {
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
+        error = "cannot create " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info;
+    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid()) {
+        error = folder + " is not a folder of this user";
+        return false;
+    }
+    if ((info.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
+    return true;
+}
+
+bool ValidName(const std::string& name) {
+    return !name.empty() && name.size() < 200 && name.find('/') == std::string::npos &&
+           name != "." && name != "..";
+}
+
+}  // namespace
+
+NamedEvent::~NamedEvent() {
+    Close();
+}
+
+std::string NamedEvent::Folder() {
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime == nullptr || *runtime == '\0') return {};
+    return std::string(runtime) + "/qmt/events";
+}
+
+bool NamedEvent::Open(const std::string& name, std::string& error) {
+    Close();
+    const std::string folder = Folder();
+    if (folder.empty()) {
+        error = "XDG_RUNTIME_DIR is not set: named events need the user's runtime folder";
+        return false;
+    }
+    if (!ValidName(name)) {
+        error = "invalid event name '" + name + "'";
+        return false;
+    }
+    const std::string parent = folder.substr(0, folder.find_last_of('/'));
+    if (!MakeUserFolder(parent, error) || !MakeUserFolder(folder, error)) return false;
+    const std::string path = folder + "/" + name;
+    if (::mkfifo(path.c_str(), 0600) != 0 && errno != EEXIST) {
+        error = "cannot create the event " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    // Read and write: a set never waits for a reader, and the event keeps its signal while
+    // this process holds it.
+    fd_ = ::open(path.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    if (fd_ < 0) {
+        error = "cannot open the event " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    struct stat info;
+    if (::fstat(fd_, &info) != 0 || !S_ISFIFO(info.st_mode)) {
+        error = path + " is not an event";
+        Close();
+        return false;
+    }
+    return true;
+}
+
+void NamedEvent::Close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+bool NamedEvent::Set() {
+    if (fd_ < 0) return false;
+    const char signal = 1;
+    const ssize_t n = ::write(fd_, &signal, 1);
+    // A full FIFO is a signalled event already.
+    return n == 1 || errno == EAGAIN;
+}
+
+bool NamedEvent::Wait(uint32_t timeoutMs) {
+    if (fd_ < 0) return false;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+        char bytes[4096];
+        // Every byte at once: sets made before this wait collapse into one signal.
+        const ssize_t n = ::read(fd_, bytes, sizeof bytes);
+        if (n > 0) return true;
+        if (n < 0 && errno != EAGAIN && errno != EINTR) return false;
+        int wait = -1;
+        if (timeoutMs != kInfinite) {
+            const auto left =
+                std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+            if (left.count() <= 0) return false;
+            wait = static_cast<int>(left.count());
+        }
+        pollfd fd{fd_, POLLIN, 0};
+        if (::poll(&fd, 1, wait) < 0 && errno != EINTR) return false;
+        // Woken: another waiter may have taken the signal first; look again.
+    }
+}
+
+}  // namespace qmt
