@@ -40,6 +40,10 @@ std::string OpenError(int result) {
     return std::string("cannot open the ALSA sequencer: ") + snd_strerror(result);
 }
 
+// alsa-lib prints its own errors to stderr; the port says what went wrong in words a user
+// can act on instead.
+extern "C" void QuietAlsaErrors(const char*, int, const char*, int, const char*, ...) {}
+
 }  // namespace
 
 // What a stream is connected to. A capture sink turns the events the port pulls into
@@ -129,6 +133,7 @@ bool AlsaSequencerPort::Impl::Open(MiniportDMusIf* miniport, std::string& error)
         error = "cannot make the MIDI event converters";
         return false;
     }
+    snd_lib_error_set_handler(QuietAlsaErrors);
     const int result = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
     if (result < 0) {
         seq_ = nullptr;

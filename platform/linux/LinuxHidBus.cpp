@@ -138,8 +138,9 @@ std::unique_ptr<HidFileIf> LinuxHidBus::Open(const std::string& path, bool forWr
         if (warned_.insert(device.node).second)
             diagnostics_("no access to " + device.node + " (USB " +
                          HardwareIdPart(device.vendorId, device.productId, -1) +
-                         "): install the udev rule 60-qmt.rules from packaging/ into "
-                         "/etc/udev/rules.d, then plug the controller in again");
+                         "): install the udev rule packaging/60-qmt-controllers.rules into "
+                         "/etc/udev/rules.d (sudo udevadm control --reload), then plug the "
+                         "controller in again");
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <vector>
@@ -121,18 +122,43 @@ TEST_F(LinuxHidBusTest, ProbeRefusesAnInterfaceWhoseNodeIsMissing) {
     EXPECT_FALSE(bus.Probe(PathOf("hidraw0"), probe));
 }
 
+// Opens the node twice in a process without the rights to it and tells how many messages
+// it got, and whether they name the node and the udev rule. Run as root, the test drops to
+// "nobody" in a child process, as root would open any node.
+int OpenWithoutAccess(const FakeSysfs& sysfs, const std::string& path, const std::string& node) {
+    std::vector<std::string> diagnostics;
+    LinuxHidBus bus([&](const std::string& m) { diagnostics.push_back(m); }, sysfs.sysRoot(),
+                    sysfs.devRoot());
+    if (bus.Open(path, false) || bus.Open(path, true)) return 10;
+    if (diagnostics.size() != 1) return 20 + static_cast<int>(diagnostics.size());
+    const bool named = diagnostics[0].find(node) != std::string::npos &&
+                       diagnostics[0].find("udev rule") != std::string::npos;
+    return named ? 0 : 30;
+}
+
 TEST_F(LinuxHidBusTest, NodeWithoutAccessTellsTheUserAboutTheUdevRuleOnce) {
-    if (::geteuid() == 0) GTEST_SKIP() << "root opens every node";
     sysfs.AddUhid("hidraw0", 0xF7E1, 0x0300, "A", 1);
     const std::string node = sysfs.MakeNode("hidraw0");
-    ::chmod(node.c_str(), 0);
-    LinuxHidBus bus([this](const std::string& m) { diagnostics.push_back(m); }, sysfs.sysRoot(),
-                    sysfs.devRoot());
-    EXPECT_FALSE(bus.Open(PathOf("hidraw0"), false));
-    EXPECT_FALSE(bus.Open(PathOf("hidraw0"), true));
-    ASSERT_EQ(diagnostics.size(), 1u);
-    EXPECT_NE(diagnostics[0].find("udev rule"), std::string::npos) << diagnostics[0];
-    EXPECT_NE(diagnostics[0].find(node), std::string::npos);
+    ::chmod(node.c_str(), 0600);
+    const std::string path = PathOf("hidraw0");
+    if (::geteuid() != 0) {
+        ::chmod(node.c_str(), 0);
+        EXPECT_EQ(OpenWithoutAccess(sysfs, path, node), 0);
+        return;
+    }
+    // The tree must be readable by the unprivileged child; the node stays root's.
+    for (std::string folder = sysfs.sysRoot(); folder.size() > 4;
+         folder = folder.substr(0, folder.find_last_of('/')))
+        ::chmod(folder.c_str(), 0755);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool dropped = ::setgid(65534) == 0 && ::setuid(65534) == 0;
+        ::_exit(dropped ? OpenWithoutAccess(sysfs, path, node) : 99);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "10: opened anyway, 2x: messages, 30: wrong text";
 }
 
 }  // namespace
