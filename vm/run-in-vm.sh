@@ -286,9 +286,12 @@ wait_for_start() {
     done
 }
 
+# Also runs from the exit trap, where a failing command would cut the clean-up short.
 stop_qemu() {
-    [[ -n "$qemu_pid" ]] && kill "$qemu_pid" 2>/dev/null
-    [[ -n "$qemu_pid" ]] && wait "$qemu_pid" 2>/dev/null
+    if [[ -n "$qemu_pid" ]]; then
+        kill "$qemu_pid" 2>/dev/null || true
+        wait "$qemu_pid" 2>/dev/null || true
+    fi
     qemu_pid=
 }
 
@@ -297,7 +300,7 @@ stop_qemu() {
 run_guest() {
     local attempt status
     ctl=$(mktemp -d)
-    trap 'stop_qemu; rm -rf "$ctl"' EXIT
+    trap 'rm -rf "$ctl"; stop_qemu' EXIT
     trap 'exit 130' INT
     trap 'exit 143' TERM
     write_control_files "$ctl"
