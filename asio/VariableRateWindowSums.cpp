@@ -23,8 +23,12 @@ int runWidth(int spreadLimit) {
     return (kTaps + spreadLimit + 1) & ~1;
 }
 
+int tableWidth(int spreadLimit) {
+    return runWidth(spreadLimit);
+}
+
 bool runFitsPadding(int spreadLimit) {
-    return spreadLimit >= 0 && spreadLimit <= kPad && runWidth(spreadLimit) <= kTaps + kPad;
+    return spreadLimit >= 0 && spreadLimit <= kPad && tableWidth(spreadLimit) <= kTaps + kPad;
 }
 
 // One output, tap by tap.
@@ -134,7 +138,7 @@ std::shared_ptr<VariableRateWindowSums::GroupTable> buildGroupTable(double step,
     table->step = step;
     table->start = start;
     table->spreadLimit = spreadLimit;
-    table->width = runWidth(spreadLimit);
+    table->width = tableWidth(spreadLimit);
     table->slot.fill(-1);
     const auto width = static_cast<std::size_t>(table->width);
     std::vector<std::size_t> entries;  // walk index of each entry's lane 0
@@ -214,10 +218,26 @@ struct TableGroup {
     double* sums;
 };
 
+// One tap of one group: the input handed to all four lanes.
 __attribute__((target("avx2"), always_inline)) inline __m256d tableStep(__m256d acc,
                                                                         const double* x,
                                                                         const double* c, int t) {
     return _mm256_add_pd(acc, _mm256_mul_pd(_mm256_broadcast_sd(x + t), _mm256_load_pd(c + 4 * t)));
+}
+
+// Four taps of one group: four inputs loaded at once, each handed to all four lanes in turn,
+// and added in tap order.
+__attribute__((target("avx2"), always_inline)) inline __m256d tableQuad(__m256d acc,
+                                                                        const double* x,
+                                                                        const double* c, int t) {
+    const __m256d in = _mm256_loadu_pd(x + t);
+    const double* k = c + 4 * t;
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_permute4x64_pd(in, 0x00), _mm256_load_pd(k)));
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_permute4x64_pd(in, 0x55), _mm256_load_pd(k + 4)));
+    acc = _mm256_add_pd(acc, _mm256_mul_pd(_mm256_permute4x64_pd(in, 0xaa), _mm256_load_pd(k + 8)));
+    acc =
+        _mm256_add_pd(acc, _mm256_mul_pd(_mm256_permute4x64_pd(in, 0xff), _mm256_load_pd(k + 12)));
+    return acc;
 }
 
 // Several groups in flight hide the adder's latency: each lane's sum depends on its previous
@@ -230,7 +250,14 @@ __attribute__((target("avx2"))) void sumTableGroups4(const TableGroup* g, int wi
     __m256d a1 = _mm256_loadu_pd(g[1].sums);
     __m256d a2 = _mm256_loadu_pd(g[2].sums);
     __m256d a3 = _mm256_loadu_pd(g[3].sums);
-    for (int t = 0; t < width; ++t) {
+    int t = 0;
+    for (; t + 4 <= width; t += 4) {
+        a0 = tableQuad(a0, x0, c0, t);
+        a1 = tableQuad(a1, x1, c1, t);
+        a2 = tableQuad(a2, x2, c2, t);
+        a3 = tableQuad(a3, x3, c3, t);
+    }
+    for (; t < width; ++t) {
         a0 = tableStep(a0, x0, c0, t);
         a1 = tableStep(a1, x1, c1, t);
         a2 = tableStep(a2, x2, c2, t);
@@ -318,11 +345,11 @@ struct Pending {
     // The last few groups run as full sets, padded with copies of the last one: a copy reads
     // the same starting sums and writes the same results, and a full set does not wait on the
     // adder the way a lone group does.
-    __attribute__((target("avx2"))) void finish(int width) {
+    __attribute__((target("avx2"))) void finish(int width, int entryWidth) {
         if (tableCount > 0) {
             for (int i = tableCount; i < 4; ++i)
                 table[i] = table[tableCount - 1];
-            sumTableGroups4(table, width);
+            sumTableGroups4(table, entryWidth);
         }
         if (rowCount > 0) {
             for (int i = rowCount; i < 3; ++i)
@@ -341,7 +368,8 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
     }
     const auto& kernel = VariableRateKernel::instance();
     const int width = runWidth(run.spreadLimit);
-    const auto* table = run.table && run.table->width == width ? run.table : nullptr;
+    const auto* table =
+        run.table && run.table->width == tableWidth(run.spreadLimit) ? run.table : nullptr;
     Pending groups;
     // The outputs beyond the last whole group of four, padded to four with copies of the last.
     std::int64_t tailFirst[4];
@@ -380,7 +408,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         if (block) {
             groups.table[groups.tableCount++] = {run.x + (first[0] - run.base), block, sums};
             if (groups.tableCount == 4) {
-                sumTableGroups4(groups.table, width);
+                sumTableGroups4(groups.table, table->width);
                 groups.tableCount = 0;
             }
             continue;
@@ -405,7 +433,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
             groups.rowCount = 0;
         }
     }
-    groups.finish(width);
+    groups.finish(width, tableWidth(run.spreadLimit));
     for (std::size_t l = 0; l < tail; ++l)
         run.sums[whole + l] = tailSums[l];
 }
