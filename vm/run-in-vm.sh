@@ -246,6 +246,9 @@ prepare_image() {
 
 write_control_files() {
     local ctl=$1 name
+    # A relative program path means the host's current folder, wherever the guest starts.
+    [[ "${command_args[0]}" == */* && "${command_args[0]}" != /* ]] &&
+        command_args[0]="$PWD/${command_args[0]}"
     printf '%s\0' "${command_args[@]}" >"$ctl/argv"
     case "$PWD/" in
     "$share"/*) echo "$PWD" >"$ctl/cwd" ;;
