@@ -43,8 +43,9 @@ Runs COMMAND in a QEMU guest with a real Debian 12 kernel and returns its exit s
   --timeout SEC     stop the guest after SEC seconds (default: $timeout_s)
 
 Environment: QMT_VM_CACHE (image cache, default /var/cache/qmt-vm), QMT_VM_MIRROR
-(Debian mirror), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry), QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1
-(show the guest kernel's boot messages). Variables named GTEST_* and QMT_* reach the command.
+(Debian mirror), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry),
+QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1 (show the guest kernel's boot
+messages). Variables named GTEST_* and QMT_* reach the command.
 Exit status 77 means the guest cannot run on this machine; 125 means the harness failed.
 EOF
 }
