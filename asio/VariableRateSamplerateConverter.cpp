@@ -119,6 +119,12 @@ void VariableRateSamplerateConverter<T, Min, Max>::load(const Block& block, std:
             VariableRateWindowSums::toDoubles(path_, block.src + i,
                                               static_cast<std::size_t>(inTo - i), in + (i - from));
         i = std::max(i, inTo);
+    } else if constexpr (std::is_same_v<T, Int24>) {
+        if (inTo > i)
+            VariableRateWindowSums::packed24ToDoubles(
+                path_, reinterpret_cast<const std::uint8_t*>(block.src + i),
+                static_cast<std::size_t>(inTo - i), in + (i - from));
+        i = std::max(i, inTo);
     }
     for (; i < inTo; ++i)
         in[i - from] = sampleAt(block.src, i);
@@ -156,8 +162,16 @@ void VariableRateSamplerateConverter<T, Min, Max>::flush(const Block& block) {
         }
     }
     VariableRateWindowSums::toSamples(path_, sums_.data(), toDst_, Min, Max, samples_.data());
-    for (std::size_t i = 0; i < toDst_; ++i)
-        block.dst[nextDst_ + i] = T(samples_[i]);
+    if constexpr (std::is_same_v<T, Int24>) {
+        // Int24 arrays are plain runs of three-byte samples.
+        if (toDst_ > 0)
+            VariableRateWindowSums::toPacked24(
+                path_, samples_.data(), toDst_,
+                reinterpret_cast<std::uint8_t*>(block.dst + nextDst_));
+    } else {
+        for (std::size_t i = 0; i < toDst_; ++i)
+            block.dst[nextDst_ + i] = T(samples_[i]);
+    }
     for (std::size_t i = toDst_; i < n; ++i)
         pending_[nextPending_ + i - toDst_] = sums_[i];
     nextDst_ += toDst_;

@@ -512,6 +512,35 @@ __attribute__((target("avx2"))) std::size_t toDoublesAvx2(const std::int16_t* in
     return k;
 }
 
+// Reads 16 bytes for every 12 it converts, so it stops while 16 bytes remain in the input.
+__attribute__((target("avx2"))) std::size_t packed24ToDoublesAvx2(const std::uint8_t* in,
+                                                                  std::size_t count, double* out) {
+    // Each sample's three bytes into the top of a 32-bit lane; the shift back sign-extends.
+    const __m128i spread =
+        _mm_setr_epi8(-128, 0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11);
+    std::size_t k = 0;
+    for (; k + 6 <= count; k += 4) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 3 * k));
+        const __m128i four = _mm_srai_epi32(_mm_shuffle_epi8(bytes, spread), 8);
+        _mm256_storeu_pd(out + k, _mm256_cvtepi32_pd(four));
+    }
+    return k;
+}
+
+// Writes 16 bytes for every 12 it packs, so it stops while 16 bytes remain in the output (the
+// extra bytes are rewritten with the following samples).
+__attribute__((target("avx2"))) std::size_t toPacked24Avx2(const std::int32_t* in,
+                                                           std::size_t count, std::uint8_t* out) {
+    const __m128i pack =
+        _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -128, -128, -128, -128);
+    std::size_t k = 0;
+    for (; k + 6 <= count; k += 4) {
+        const __m128i four = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + k));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 3 * k), _mm_shuffle_epi8(four, pack));
+    }
+    return k;
+}
+
 #endif
 
 std::size_t locatePortable(double& q, double step, std::int64_t end, std::size_t room,
@@ -570,6 +599,35 @@ void VariableRateWindowSums::toDoubles(Path path, const std::int16_t* in, std::s
     (void)path;
     for (; k < count; ++k)
         out[k] = in[k];
+}
+
+void VariableRateWindowSums::packed24ToDoubles(Path path, const std::uint8_t* in, std::size_t count,
+                                               double* out) {
+    std::size_t k = 0;
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) k = packed24ToDoublesAvx2(in, count, out);
+#endif
+    (void)path;
+    for (; k < count; ++k) {
+        const std::uint32_t raw = static_cast<std::uint32_t>(in[3 * k]) |
+                                  static_cast<std::uint32_t>(in[3 * k + 1]) << 8 |
+                                  static_cast<std::uint32_t>(in[3 * k + 2]) << 16;
+        out[k] = static_cast<std::int32_t>(raw << 8) >> 8;
+    }
+}
+
+void VariableRateWindowSums::toPacked24(Path path, const std::int32_t* in, std::size_t count,
+                                        std::uint8_t* out) {
+    std::size_t k = 0;
+#ifdef QMT_HAVE_AVX2_PATH
+    if (path == Path::Avx2 && avx2Supported()) k = toPacked24Avx2(in, count, out);
+#endif
+    (void)path;
+    for (; k < count; ++k) {
+        out[3 * k] = static_cast<std::uint8_t>(in[k]);
+        out[3 * k + 1] = static_cast<std::uint8_t>(in[k] >> 8);
+        out[3 * k + 2] = static_cast<std::uint8_t>(in[k] >> 16);
+    }
 }
 
 bool VariableRateWindowSums::avx2Supported() {

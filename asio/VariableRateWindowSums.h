@@ -51,6 +51,11 @@ class VariableRateWindowSums {
 
     // 16-bit samples as doubles.
     static void toDoubles(Path path, const std::int16_t* in, std::size_t count, double* out);
+    // Packed 24-bit samples (three bytes each, low byte first) as doubles.
+    static void packed24ToDoubles(Path path, const std::uint8_t* in, std::size_t count,
+                                  double* out);
+    // Samples already within the 24-bit range, packed as three bytes each, low byte first.
+    static void toPacked24(Path path, const std::int32_t* in, std::size_t count, std::uint8_t* out);
 
     // The groups of four neighbouring outputs that a step produces over and over (a ratio of
     // two small whole numbers repeats the same phases), each with its four kernel rows laid

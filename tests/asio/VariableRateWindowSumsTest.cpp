@@ -187,5 +187,35 @@ TEST(VariableRateWindowSumsTest, SamplesAreLimitedThenTruncatedOnEveryPath) {
     }
 }
 
+TEST(VariableRateWindowSumsTest, PackedSamplesRoundTripOnEveryPath) {
+    std::mt19937 rng(5);
+    std::uniform_int_distribution<std::int32_t> value(-8388608, 8388607);
+    for (Path path : {Path::Portable, Path::Avx2}) {
+        for (std::size_t count : {0u, 1u, 5u, 6u, 7u, 64u, 101u}) {
+            std::vector<std::int32_t> samples(count);
+            for (auto& v : samples)
+                v = value(rng);
+            if (count > 1) {
+                samples[0] = -8388608;
+                samples[1] = 8388607;
+            }
+            // A guard byte after the packed samples must survive.
+            std::vector<std::uint8_t> packed(3 * count + 1, 0xa5);
+            VariableRateWindowSums::toPacked24(path, samples.data(), count, packed.data());
+            ASSERT_EQ(packed.back(), 0xa5) << count;
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto raw = static_cast<std::uint32_t>(samples[k]) & 0xffffff;
+                ASSERT_EQ(packed[3 * k], raw & 0xff) << k;
+                ASSERT_EQ(packed[3 * k + 1], (raw >> 8) & 0xff) << k;
+                ASSERT_EQ(packed[3 * k + 2], raw >> 16) << k;
+            }
+            std::vector<double> back(count);
+            VariableRateWindowSums::packed24ToDoubles(path, packed.data(), count, back.data());
+            for (std::size_t k = 0; k < count; ++k)
+                ASSERT_EQ(back[k], samples[k]) << count << " " << k;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace qmt
