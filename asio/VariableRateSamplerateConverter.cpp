@@ -55,16 +55,6 @@ VariableRateSamplerateConverter<T, Min, Max>::VariableRateSamplerateConverter(do
       samples_(kBatch),
       input_(static_cast<std::size_t>(kWindow + kReach), 0.0) {}
 
-template <typename T, std::int32_t Min, std::int32_t Max>
-T VariableRateSamplerateConverter<T, Min, Max>::toSample(double value) {
-    // Truncation toward zero, then the limits: the same as limiting first, because the limits
-    // are whole numbers, and done on integers it needs no branches. Sums stay far inside the
-    // 64-bit range (33 taps of at most 2^23 times coefficients below 2).
-    const auto whole = static_cast<std::int64_t>(value);
-    return T(
-        static_cast<std::int32_t>(std::min<std::int64_t>(std::max<std::int64_t>(whole, Min), Max)));
-}
-
 // Every output is summed over its whole 33-tap window, with the inputs outside the block taken
 // as zero: a zero product added to a sum leaves it unchanged, so a partial sum (an output
 // started at the end of the block, or finished at its start) gets exactly the bits of the sum

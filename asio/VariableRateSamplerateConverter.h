@@ -85,8 +85,6 @@ class VariableRateSamplerateConverter final : public SamplerateConverterIf<T> {
     // Converts the block's inputs from index `from` on into the double buffer.
     void load(const Block& block, std::int64_t from);
 
-    static T toSample(double value);
-
     const VariableRateKernel& kernel_;
     double step_;
     std::size_t capacity_;
