@@ -334,8 +334,8 @@ __attribute__((target("avx2"))) inline const double* findAvx2(
     return same == 0xffff ? table.entry(s) : nullptr;
 }
 
-// Sums one group of four outputs, or whichever of them exist (count < 4: the missing lanes
-// repeat the last output and their results are dropped).
+// Groups waiting to be summed: those the table holds go in sets of four, the others in sets of
+// three.
 struct Pending {
     TableGroup table[4];
     int tableCount = 0;
