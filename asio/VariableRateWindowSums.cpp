@@ -334,30 +334,28 @@ __attribute__((target("avx2"))) inline const double* findAvx2(
     return same == 0xffff ? table.entry(s) : nullptr;
 }
 
-// Groups waiting to be summed: those the table holds go in sets of four, the others in sets of
-// three.
-struct Pending {
-    TableGroup table[4];
-    int tableCount = 0;
+// Groups the table lacks, waiting to be summed in sets of three.
+struct RowGroups {
     RowGroup rows[3];
-    int rowCount = 0;
+    int count = 0;
 
-    // The last few groups run as full sets, padded with copies of the last one: a copy reads
-    // the same starting sums and writes the same results, and a full set does not wait on the
-    // adder the way a lone group does.
-    __attribute__((target("avx2"))) void finish(int width, int entryWidth) {
-        if (tableCount > 0) {
-            for (int i = tableCount; i < 4; ++i)
-                table[i] = table[tableCount - 1];
-            sumTableGroups4(table, entryWidth);
-        }
-        if (rowCount > 0) {
-            for (int i = rowCount; i < 3; ++i)
-                rows[i] = rows[rowCount - 1];
+    __attribute__((target("avx2"))) void add(const RowGroup& group, int width) {
+        rows[count++] = group;
+        if (count == 3) {
             sumRowGroups3(rows, width);
+            count = 0;
         }
-        tableCount = 0;
-        rowCount = 0;
+    }
+
+    // The last set padded with copies of its last group: a copy reads the same starting sums
+    // and writes the same results, and a full set does not wait on the adder the way a lone
+    // group does.
+    __attribute__((target("avx2"))) void finish(int width) {
+        if (count == 0) return;
+        for (int i = count; i < 3; ++i)
+            rows[i] = rows[count - 1];
+        sumRowGroups3(rows, width);
+        count = 0;
     }
 };
 
@@ -370,7 +368,7 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
     const int width = runWidth(run.spreadLimit);
     const auto* table =
         run.table && run.table->width == tableWidth(run.spreadLimit) ? run.table : nullptr;
-    Pending groups;
+    RowGroups rowGroups;
     // The outputs beyond the last whole group of four, padded to four with copies of the last.
     std::int64_t tailFirst[4];
     std::int32_t tailPhase[4];
@@ -383,57 +381,58 @@ __attribute__((target("avx2"))) void sumAvx2(const VariableRateWindowSums::Run& 
         tailPhase[l] = run.phase[from];
         tailSums[l] = run.sums[from];
     }
-    // Table entries are looked up ahead for a stretch of groups: each lookup is a chain of
-    // dependent loads, and done in a row they overlap instead of each waiting after a kernel.
-    constexpr std::size_t kAhead = 32;
-    const double* blocks[kAhead];
-    for (std::size_t k = 0; k < run.count; k += 4) {
-        const bool isTail = k == whole;
-        const std::int64_t* first = isTail ? tailFirst : run.first + k;
-        const std::int32_t* phase = isTail ? tailPhase : run.phase + k;
-        double* sums = isTail ? tailSums : run.sums + k;
-        const std::size_t ahead = k / 4 % kAhead;
-        if (ahead == 0) {
-            const std::size_t groupsLeft = (run.count - k + 3) / 4;
-            const std::size_t stretch = table ? std::min(kAhead, groupsLeft) : 0;
-            for (std::size_t g = 0; g < stretch; ++g) {
-                const std::size_t at = k + 4 * g;
-                blocks[g] = at == whole ? findAvx2(*table, tailFirst, tailPhase)
-                                        : findAvx2(*table, run.first + at, run.phase + at);
+    // A stretch of groups at a time: first every table lookup (each a chain of dependent loads,
+    // which overlap when done in a row), then the groups the table holds four by four, then
+    // the others.
+    constexpr std::size_t kStretch = 32;
+    TableGroup hits[kStretch + 3];
+    std::size_t misses[kStretch];
+    for (std::size_t k = 0; k < run.count; k += 4 * kStretch) {
+        const std::size_t stretch = std::min(kStretch, (run.count - k + 3) / 4);
+        std::size_t hitCount = 0;
+        std::size_t missCount = 0;
+        for (std::size_t g = 0; g < stretch; ++g) {
+            const std::size_t at = k + 4 * g;
+            const bool isTail = at == whole;
+            const std::int64_t* first = isTail ? tailFirst : run.first + at;
+            const double* block =
+                table ? findAvx2(*table, first, isTail ? tailPhase : run.phase + at) : nullptr;
+            if (block)
+                hits[hitCount++] = {run.x + (first[0] - run.base), block,
+                                    isTail ? tailSums : run.sums + at};
+            else
+                misses[missCount++] = at;
+        }
+        // The last set padded with copies of its last group: a copy reads the same starting
+        // sums and writes the same results, and a full set does not wait on the adder the way
+        // a lone group does.
+        for (std::size_t i = hitCount; i % 4 != 0; ++i)
+            hits[i] = hits[hitCount - 1];
+        for (std::size_t i = 0; i < hitCount; i += 4)
+            sumTableGroups4(hits + i, table->width);
+        for (std::size_t m = 0; m < missCount; ++m) {
+            const std::size_t at = misses[m];
+            const bool isTail = at == whole;
+            const std::int64_t* first = isTail ? tailFirst : run.first + at;
+            const std::int32_t* phase = isTail ? tailPhase : run.phase + at;
+            double* sums = isTail ? tailSums : run.sums + at;
+            const std::int64_t lo =
+                std::min(std::min(first[0], first[1]), std::min(first[2], first[3]));
+            const std::int64_t hi =
+                std::max(std::max(first[0], first[1]), std::max(first[2], first[3]));
+            if (hi - lo > run.spreadLimit) {
+                for (std::size_t l = 0; l < 4; ++l)
+                    sumOne(run.x, first[l] - run.base, kernel.paddedPhase(phase[l]), sums[l]);
+                continue;
             }
-            for (std::size_t g = stretch; g < kAhead; ++g)
-                blocks[g] = nullptr;
-        }
-        const double* block = blocks[ahead];
-        if (block) {
-            groups.table[groups.tableCount++] = {run.x + (first[0] - run.base), block, sums};
-            if (groups.tableCount == 4) {
-                sumTableGroups4(groups.table, table->width);
-                groups.tableCount = 0;
-            }
-            continue;
-        }
-        const std::int64_t lo =
-            std::min(std::min(first[0], first[1]), std::min(first[2], first[3]));
-        const std::int64_t hi =
-            std::max(std::max(first[0], first[1]), std::max(first[2], first[3]));
-        if (hi - lo > run.spreadLimit) {
-            for (std::size_t l = 0; l < 4; ++l)
-                sumOne(run.x, first[l] - run.base, kernel.paddedPhase(phase[l]), sums[l]);
-            continue;
-        }
-        groups.rows[groups.rowCount++] = {run.x + (lo - run.base),
-                                          kernel.paddedPhase(phase[0]) - (first[0] - lo),
-                                          kernel.paddedPhase(phase[1]) - (first[1] - lo),
-                                          kernel.paddedPhase(phase[2]) - (first[2] - lo),
-                                          kernel.paddedPhase(phase[3]) - (first[3] - lo),
-                                          sums};
-        if (groups.rowCount == 3) {
-            sumRowGroups3(groups.rows, width);
-            groups.rowCount = 0;
+            rowGroups.add({run.x + (lo - run.base), kernel.paddedPhase(phase[0]) - (first[0] - lo),
+                           kernel.paddedPhase(phase[1]) - (first[1] - lo),
+                           kernel.paddedPhase(phase[2]) - (first[2] - lo),
+                           kernel.paddedPhase(phase[3]) - (first[3] - lo), sums},
+                          width);
         }
     }
-    groups.finish(width, tableWidth(run.spreadLimit));
+    rowGroups.finish(width);
     for (std::size_t l = 0; l < tail; ++l)
         run.sums[whole + l] = tailSums[l];
 }
