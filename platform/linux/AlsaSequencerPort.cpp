@@ -97,7 +97,8 @@ class AlsaSequencerPort::Impl {
     std::set<Peer> Subscribers(int port, snd_seq_query_subs_type_t type);
     bool PortExists(const Peer& peer);
     bool OpenStream(bool capture, const Peer& peer, bool subscribed);
-    void CloseStream(bool capture, const Peer& peer);
+    // By value: callers may pass a key of the table the stream is erased from.
+    void CloseStream(bool capture, Peer peer);
     void ChooseSpeaker();
     void Render(const Peer& source, const snd_seq_event_t& event);
     void Deliver(const DMusEvent& event);
@@ -308,6 +309,7 @@ bool AlsaSequencerPort::Impl::OpenStream(bool capture, const Peer& peer, bool su
         return false;
     }
     stream.mxf->ConnectOutput(stream.sink.get());
+    MxfIf& mxf = *stream.mxf;  // the stream object stays where it is when the table moves
     if (capture) {
         std::lock_guard lock(tableMutex_);
         stream.order = nextOrder_++;
@@ -316,7 +318,6 @@ bool AlsaSequencerPort::Impl::OpenStream(bool capture, const Peer& peer, bool su
     } else {
         renders_[peer] = std::move(stream);
     }
-    MxfIf& mxf = *(capture ? captures_ : renders_)[peer].mxf;
     if (mxf.SetState(KsState::Run) < 0)
         Say(std::string("the ") + role + " stream for " + PeerText(peer) + " did not run");
     Say(std::string(capture ? "\"QMT MIDI In\" -> " : "\"QMT MIDI Out\" <- ") + PeerText(peer) +
@@ -326,7 +327,7 @@ bool AlsaSequencerPort::Impl::OpenStream(bool capture, const Peer& peer, bool su
     return true;
 }
 
-void AlsaSequencerPort::Impl::CloseStream(bool capture, const Peer& peer) {
+void AlsaSequencerPort::Impl::CloseStream(bool capture, Peer peer) {
     std::map<Peer, Stream>& table = capture ? captures_ : renders_;
     auto it = table.find(peer);
     if (it == table.end()) return;

@@ -7,6 +7,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include "HostServiceFixture.h"
 #include "model/Catalogue.h"
 
@@ -196,6 +198,43 @@ TEST_F(HostServiceTest, ReloadThroughTheControlSocketAppliesTheNewSelection) {
     EXPECT_TRUE(waitForMidi({0x99, 0x52, 0x7F})) << "\"Play\" on channel 10 after the reload";
     for (size_t i = reloaded; i < received_.size(); ++i)
         EXPECT_NE(received_[i], (Bytes{0x90, 0x52, 0x7F})) << "the old preset still answered";
+}
+
+// Receives until `fence` arrives; the messages before it.
+std::vector<Bytes> ReceiveUntil(SequencerClient& client, const Bytes& fence) {
+    std::vector<Bytes> seen;
+    while (const auto message = client.receive(10s)) {
+        if (message->bytes == fence) return seen;
+        seen.push_back(message->bytes);
+    }
+    ADD_FAILURE() << "no " << Hex(fence);
+    return seen;
+}
+
+// Two applications on "QMT MIDI In" have a capture stream each, yet each gets every
+// message once; when the older one leaves, the other still gets everything.
+TEST_F(HostServiceTest, TwoApplicationsEachReceiveEveryMessageOnce) {
+    const std::string mapping = writeMapping("kv10", {{"", kModelKv10, 0, 0}});
+    startService(mapping);
+    subscribeAndSettle();
+    std::string error;
+    auto second = SequencerClient::Open("qmt vm second application", error);
+    ASSERT_TRUE(second) << error;
+    ASSERT_TRUE(second->subscribeFrom("QMT MIDI In")) << second->error();
+    ASSERT_TRUE(second->receive(kPatience)) << "no state refresh for the second application";
+    auto kv10 = plug(Kv10Model(), "KV10TWOAPP");
+    ASSERT_TRUE(kv10);
+    const Bytes play{0x90, 0x52, 0x7F};
+    const Bytes fence{0x90, 0x52, 0x00};  // "Play" released: a second copy would come after
+    send(*kv10, {Kv10Report(0), Kv10Report(kKv10Play), Kv10Report(0)});
+    for (SequencerClient* app : {app_.get(), second.get()}) {
+        const auto seen = ReceiveUntil(*app, fence);
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), play), 1) << "in " << app->address().client;
+    }
+    ASSERT_TRUE(app_->unsubscribeFrom("QMT MIDI In")) << app_->error();
+    send(*kv10, {Kv10Report(kKv10Play), Kv10Report(0)});
+    const auto seen = ReceiveUntil(*second, fence);
+    EXPECT_EQ(std::count(seen.begin(), seen.end(), play), 1);
 }
 
 // aseqdump, the tool a user would reach for, sees the controller's notes too.
