@@ -138,7 +138,8 @@ void HostServiceTest::startService(const std::string& mapping) {
     std::string error;
     ASSERT_TRUE(service_.start({"--verbose"}, error)) << error;
     ASSERT_TRUE(app_->waitForPort("QMT MIDI In", kPatience)) << "qmtmidi made no ports";
-    ASSERT_TRUE(app_->findPort("QMT MIDI Out"));
+    // The ports are made one after the other; an application may look in between.
+    ASSERT_TRUE(app_->waitForPort("QMT MIDI Out", kPatience)) << "qmtmidi made no output port";
 }
 
 void HostServiceTest::subscribeAndSettle() {
