@@ -133,5 +133,30 @@ TEST_F(LinuxDeviceEnumeratorTest, NodesOfAnUnpluggedDeviceStopAnswering) {
     EXPECT_TRUE(hid.empty());
 }
 
+struct RecordingListener final : DeviceChangeListenerIf {
+    std::vector<std::pair<std::string, bool>> notices;
+    void hidInterfaceChanged(const std::string& path, bool arrived) override {
+        notices.emplace_back(path, arrived);
+    }
+};
+
+// Listeners hear of changes only: the interfaces present when they register are theirs to
+// enumerate. (A second registration makes the watch look at sysfs again, which stands in
+// for a kernel event here.)
+TEST_F(LinuxDeviceEnumeratorTest, ListenersHearOfChangesNotOfWhatWasThere) {
+    sysfs.AddUsb("hidraw0", "1-1", 2, 3, 0xF7E1, 0x0300, "ARDO0042", 1);
+    RecordingListener first, second;
+    ASSERT_TRUE(devices.registerHidNotification(&first));
+    EXPECT_TRUE(first.notices.empty());
+    sysfs.AddUsb("hidraw1", "1-2", 2, 3, 0xF7E1, 0x0310, "RAW000001", 2);
+    ASSERT_TRUE(devices.registerHidNotification(&second));
+    ASSERT_EQ(first.notices.size(), 1u);
+    EXPECT_EQ(first.notices[0].first, HidPath("hidraw1"));
+    EXPECT_TRUE(first.notices[0].second);
+    EXPECT_TRUE(second.notices.empty());
+    devices.unregisterHidNotification(&first);
+    devices.unregisterHidNotification(&second);
+}
+
 }  // namespace
 }  // namespace qmt
