@@ -12,6 +12,7 @@ class CaptureStream final : public MidiStreamAbs {
     CaptureStream(MidiMiniport& miniport, AllocatorMxfIf& allocator,
                   std::shared_ptr<PortClockIf> clock)
         : MidiStreamAbs(true, miniport, allocator, std::move(clock)) {}
+    ~CaptureStream() override { Retire(); }
 
     // Moves at most one message to the sink; the argument is not used.
     int32_t PutMessage(DMusEvent* events) override;

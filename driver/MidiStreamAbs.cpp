@@ -14,6 +14,12 @@ MidiStreamAbs::MidiStreamAbs(bool capture, MidiMiniport& miniport, AllocatorMxfI
       clock_(std::move(clock)) {}
 
 MidiStreamAbs::~MidiStreamAbs() {
+    Retire();
+}
+
+void MidiStreamAbs::Retire() {
+    if (retired_) return;
+    retired_ = true;
     // A port that releases a running stream must not leave the worker and the readers
     // running for a stream that is gone.
     if (state_ == KsState::Run) miniport_.LeaveRun(capture_);

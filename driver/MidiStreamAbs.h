@@ -38,6 +38,10 @@ class MidiStreamAbs : public MxfIf {
                   std::shared_ptr<PortClockIf> clock);
     // A capture stream empties its queue when it stops.
     virtual void Stopped() {}
+    // Leaves the run count and the miniport's lists. Every final class calls it first in
+    // its destructor, so no posting walk can reach the stream once its members start to go
+    // (and the miniport still sees the whole object while it takes it off its lists).
+    void Retire();
 
     MidiMiniport& miniport_;
     AllocatorMxfIf& allocator_;
@@ -49,6 +53,7 @@ class MidiStreamAbs : public MxfIf {
     const bool capture_;
     std::shared_ptr<PortClockIf> clock_;
     KsState state_ = KsState::Stop;
+    bool retired_ = false;
 };
 
 }  // namespace qmt

@@ -11,6 +11,7 @@ class RenderStream final : public MidiStreamAbs {
     RenderStream(MidiMiniport& miniport, AllocatorMxfIf& allocator,
                  std::shared_ptr<PortClockIf> clock)
         : MidiStreamAbs(false, miniport, allocator, std::move(clock)) {}
+    ~RenderStream() override { Retire(); }
 
     int32_t PutMessage(DMusEvent* events) override;
 };

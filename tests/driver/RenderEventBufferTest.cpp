@@ -37,11 +37,12 @@ TEST(RenderEventBuffer, CopiesCompleteMessagesAndFlattensPackages) {
     auto buffer = std::make_unique<RenderEventBuffer>();
     buffer->CopyChain(&incomplete);
     ASSERT_EQ(buffer->count(), 3u);
-    EXPECT_EQ(buffer->at(0).data, 0x204091u);
-    EXPECT_EQ(buffer->at(0).length, 3);
-    EXPECT_EQ(buffer->at(0).time, 7);
-    EXPECT_EQ(buffer->at(1).data, 0x7F3C90u);
-    EXPECT_EQ(buffer->at(2).data, 0x003C80u);
+    // The entries are packed: their fields are copied out before gtest takes references.
+    EXPECT_EQ(uint64_t{buffer->at(0).data}, 0x204091u);
+    EXPECT_EQ(int{buffer->at(0).length}, 3);
+    EXPECT_EQ(int64_t{buffer->at(0).time}, 7);
+    EXPECT_EQ(uint64_t{buffer->at(1).data}, 0x7F3C90u);
+    EXPECT_EQ(uint64_t{buffer->at(2).data}, 0x003C80u);
 }
 
 TEST(RenderEventBuffer, FullBufferDropsItsOldest) {
@@ -49,8 +50,9 @@ TEST(RenderEventBuffer, FullBufferDropsItsOldest) {
     for (uint32_t n = 0; n < RenderEventBuffer::kCapacity + 2; ++n)
         buffer->Append(MidiQueueEntry{kEntryShort, 3, n, 0});
     EXPECT_EQ(buffer->count(), RenderEventBuffer::kCapacity);
-    EXPECT_EQ(buffer->at(0).data, 2u);
-    EXPECT_EQ(buffer->at(RenderEventBuffer::kCapacity - 1).data, RenderEventBuffer::kCapacity + 1);
+    EXPECT_EQ(uint64_t{buffer->at(0).data}, 2u);
+    EXPECT_EQ(uint64_t{buffer->at(RenderEventBuffer::kCapacity - 1).data},
+              RenderEventBuffer::kCapacity + 1);
 }
 
 }  // namespace
