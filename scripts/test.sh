@@ -31,7 +31,8 @@ elif ! vm_reason=$(bash vm/run-in-vm.sh --check 2>&1); then
     echo "kernel-level tests skipped: ${vm_reason#run-in-vm: }"
 else
     vm_status=0
-    bash vm/run-in-vm.sh --timeout 900 "$vm_tests" || vm_status=$?
+    # The latency measurement is a benchmark, not a test: it runs on request only (README).
+    bash vm/run-in-vm.sh --timeout 900 "$vm_tests" --gtest_filter='-*Latency*' || vm_status=$?
     case $vm_status in
     0) echo "kernel-level tests passed" ;;
     77) echo "kernel-level tests skipped: the guest image could not be built (reason above)" ;;
