@@ -42,6 +42,8 @@ class HandlerFrame {
 
     // Waits until the reader thread has ended (by a stop or after three failures).
     bool WaitForReaderEnd(uint32_t timeoutMs) { return readerStopped_.wait(timeoutMs); }
+    // The same for the writer thread.
+    bool WaitForWriterEnd(uint32_t timeoutMs) { return writerStopped_.wait(timeoutMs); }
 
   private:
     void ReaderLoop();
