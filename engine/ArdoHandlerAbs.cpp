@@ -63,8 +63,11 @@ NtStatus ArdoHandlerAbs::StartReader() {
 }
 
 NtStatus ArdoHandlerAbs::StopReader() {
+    // A reader that already stopped (the handler going after its stream) has sent the
+    // report already.
+    const bool wasRunning = readerRunning();
     const NtStatus status = ControllerHandler::StopReader();
-    if (NtSuccess(status)) SendTouchpadMode(true);
+    if (NtSuccess(status) && wasRunning) SendTouchpadMode(true);
     return status;
 }
 

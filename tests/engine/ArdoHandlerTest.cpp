@@ -121,6 +121,9 @@ TEST(ArdoHandler, TouchpadModeAfterStartAndStopOfTheReader) {
     EXPECT_EQ(mode(), 0);
     rig.handler->StopReader();
     EXPECT_EQ(mode(), 1);
+    // Stopping a reader that is not running sends nothing more.
+    rig.handler->StopReader();
+    EXPECT_TRUE(rig.written().empty());
 }
 
 // Spins the wheel with the device clock 10 ms (100000 units) apart per report.
