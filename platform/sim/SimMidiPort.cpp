@@ -128,21 +128,21 @@ void SimMidiPort::CloseAll() {
 DMusEvent* SimMidiPort::BuildChain(const std::vector<RenderEventSpec>& events) {
     DMusEvent* head = nullptr;
     DMusEvent** tail = &head;
-    for (const RenderEventSpec& spec : events) {
+    for (const RenderEventSpec& wanted : events) {
         DMusEvent* event = allocator_.GetMessage();
         if (event == nullptr) break;
-        event->flags = spec.flags;
+        event->flags = wanted.flags;
         event->channelGroup = 1;
-        event->presentationTime = spec.time;
-        if (spec.flags & kDMusEventPackage) {
-            event->package = BuildChain(spec.members);
+        event->presentationTime = wanted.time;
+        if (wanted.flags & kDMusEventPackage) {
+            event->package = BuildChain(wanted.members);
             event->byteCount = 16;  // a package carries a pointer, never inline bytes
         } else {
-            event->byteCount = static_cast<uint32_t>(spec.bytes.size());
-            if (spec.bytes.size() <= kDMusInlineBytes) {
-                std::copy(spec.bytes.begin(), spec.bytes.end(), event->data);
+            event->byteCount = static_cast<uint32_t>(wanted.bytes.size());
+            if (wanted.bytes.size() <= kDMusInlineBytes) {
+                std::copy(wanted.bytes.begin(), wanted.bytes.end(), event->data);
             } else {
-                auto owned = std::make_shared<std::vector<uint8_t>>(spec.bytes);
+                auto owned = std::make_shared<std::vector<uint8_t>>(wanted.bytes);
                 event->dataPointer = owned->data();
                 event->dataOwner = owned;
             }

@@ -117,14 +117,14 @@ void HostServiceTest::TearDown() {
 std::string HostServiceTest::writeMapping(const std::string& name,
                                           const std::vector<EntrySpec>& entries) {
     Mapping mapping;
-    for (const EntrySpec& spec : entries) {
+    for (const EntrySpec& wanted : entries) {
         MappingEntry entry;
-        entry.name = spec.serial;
-        entry.type = spec.modelType;
-        entry.slotUsed[spec.slot] = true;
-        entry.presetNames[spec.slot] = PresetNameForSlot(spec.slot);
-        entry.defaultChannels[spec.slot] = spec.channel;
-        entry.inputChannels[spec.slot] = spec.channel;
+        entry.name = wanted.serial;
+        entry.type = wanted.modelType;
+        entry.slotUsed[wanted.slot] = true;
+        entry.presetNames[wanted.slot] = PresetNameForSlot(wanted.slot);
+        entry.defaultChannels[wanted.slot] = wanted.channel;
+        entry.inputChannels[wanted.slot] = wanted.channel;
         mapping.entries.push_back(std::move(entry));
     }
     const std::string path = JoinPath(presets_, name + ".kdm");
