@@ -1,7 +1,6 @@
 #include "devices/DeviceModelAbs.h"
 
-#include <algorithm>
-#include <cctype>
+#include "common/AsciiCase.h"
 
 namespace qmt {
 
@@ -14,22 +13,12 @@ bool isSerialCharacter(char c) {
 
 }  // namespace
 
-bool DeviceModelAbs::containsNoCase(const std::string& text, const char* pattern) {
-    const std::string needle(pattern);
-    auto it =
-        std::search(text.begin(), text.end(), needle.begin(), needle.end(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) ==
-                   std::tolower(static_cast<unsigned char>(b));
-        });
-    return it != text.end() || needle.empty();
-}
-
 bool DeviceModelAbs::isAudioDevice(const std::string& deviceId) const {
-    return containsNoCase(deviceId, patterns_.audioPattern);
+    return containsIgnoreCase(deviceId, patterns_.audioPattern);
 }
 
 bool DeviceModelAbs::isHidDevice(const std::string& deviceId) const {
-    return containsNoCase(deviceId, patterns_.hidPattern);
+    return containsIgnoreCase(deviceId, patterns_.hidPattern);
 }
 
 bool DeviceModelAbs::findChild(DeviceNode parent, const char* target, size_t capacity,
@@ -40,7 +29,7 @@ bool DeviceModelAbs::findChild(DeviceNode parent, const char* target, size_t cap
         std::string id;
         // An identifier that would not fit the caller's buffer is not looked at.
         if (devices_.getDeviceInstanceId(node, id) && id.size() < capacity &&
-            containsNoCase(id, target)) {
+            containsIgnoreCase(id, target)) {
             child = node;
             childId = id;
             return true;

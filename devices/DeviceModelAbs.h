@@ -29,7 +29,6 @@ class DeviceModelAbs : public DeviceModelIf {
     bool findControlDevice(DeviceNode audioDevice, std::string& out, size_t capacity) override;
     bool getSerial(const std::string& deviceId, std::string& out, size_t capacity) override;
 
-    static bool containsNoCase(const std::string& text, const char* pattern);
     // Minimum length of a usable serial number.
     static constexpr size_t kMinSerialLength = 5;
 

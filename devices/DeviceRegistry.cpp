@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
 
+#include "common/AsciiCase.h"
 #include "devices/DevicePollingThread.h"
 
 namespace qmt {
@@ -11,13 +11,6 @@ namespace qmt {
 namespace {
 
 std::atomic<DeviceRegistry*> processRegistry{nullptr};
-
-bool equalNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
 
 bool holds(const std::vector<DeviceInfo*>& list, const DeviceInfo* device) {
     return std::find(list.begin(), list.end(), device) != list.end();
@@ -87,7 +80,7 @@ DeviceInfo* DeviceRegistry::getDevice(size_t index) {
 DeviceInfo* DeviceRegistry::getDeviceWithHidDeviceId(const std::string& id) {
     std::lock_guard lock(mutex_);
     for (DeviceInfo* device : deviceList_) {
-        if (equalNoCase(device->getHidDeviceId(), id)) return device;
+        if (equalsIgnoreCase(device->getHidDeviceId(), id)) return device;
     }
     return nullptr;
 }
@@ -96,7 +89,7 @@ DeviceInfo* DeviceRegistry::getDeviceWithSerialNumber(const std::string& serial)
     if (serial.empty()) return nullptr;
     std::lock_guard lock(mutex_);
     for (DeviceInfo* device : deviceList_) {
-        if (equalNoCase(device->getSerial(), serial)) return device;
+        if (equalsIgnoreCase(device->getSerial(), serial)) return device;
     }
     return nullptr;
 }
@@ -105,7 +98,7 @@ DeviceInfo* DeviceRegistry::getDeviceWithAudioDeviceId(const std::string& id) {
     std::lock_guard lock(mutex_);
     for (DeviceInfo* device : deviceList_) {
         const std::string* audio = device->getAudioDeviceId();
-        if (audio != nullptr && equalNoCase(*audio, id)) return device;
+        if (audio != nullptr && equalsIgnoreCase(*audio, id)) return device;
     }
     return nullptr;
 }
@@ -208,7 +201,7 @@ bool DeviceRegistry::isInterfaceOfHidClass(const DeviceInterfaceEntry& entry,
                                            const std::string& hidClass) {
     std::string deviceClass;
     return devices_.getDeviceClassGuid(entry.node, deviceClass) &&
-           equalNoCase(deviceClass, hidClass);
+           equalsIgnoreCase(deviceClass, hidClass);
 }
 
 DeviceModelIf* DeviceRegistry::identify(const std::string& path, std::string& serial) {

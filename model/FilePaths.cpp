@@ -3,26 +3,15 @@
 #include <filesystem>
 #include <system_error>
 
-namespace qmt {
+#include "common/AsciiCase.h"
 
-namespace {
-char lowerAscii(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-}
-}  // namespace
+namespace qmt {
 
 std::string JoinPath(const std::string& folder, const std::string& name) {
     if (folder.empty()) return name;
     const char last = folder.back();
     if (last == '/' || last == '\\') return folder + name;
     return folder + "/" + name;
-}
-
-bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lowerAscii(a[i]) != lowerAscii(b[i])) return false;
-    return true;
 }
 
 std::string ResolveFileCaseInsensitive(const std::string& path) {
@@ -33,7 +22,7 @@ std::string ResolveFileCaseInsensitive(const std::string& path) {
     const fs::path folder = wanted.has_parent_path() ? wanted.parent_path() : fs::path(".");
     const std::string name = wanted.filename().string();
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        if (EqualsIgnoreCase(it->path().filename().string(), name) && it->is_regular_file(ec))
+        if (equalsIgnoreCase(it->path().filename().string(), name) && it->is_regular_file(ec))
             return it->path().string();
     }
     return {};

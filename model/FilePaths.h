@@ -14,7 +14,4 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // folder whose name matches case-insensitively. Empty when there is none.
 std::string ResolveFileCaseInsensitive(const std::string& path);
 
-// ASCII case-insensitive comparison, as the system compares names and serial strings.
-bool EqualsIgnoreCase(const std::string& a, const std::string& b);
-
 }  // namespace qmt

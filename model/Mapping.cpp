@@ -2,6 +2,7 @@
 
 #include "model/Mapping.h"
 
+#include "common/AsciiCase.h"
 #include "model/FilePaths.h"
 #include "model/PresetFile.h"
 #include "platform/Registry.h"
@@ -22,7 +23,7 @@ const MappingEntry* findEarlier(const Mapping& mapping, size_t entryIndex, int s
         const int slotLimit = (e == entryIndex) ? slot : kMappingSlots;
         for (int s = 0; s < slotLimit; ++s) {
             if (!entry.slotUsed[s] || SlotGroup(s) != SlotGroup(slot)) continue;
-            if (EqualsIgnoreCase(entry.presetNames[s], name)) {
+            if (equalsIgnoreCase(entry.presetNames[s], name)) {
                 foundSlot = s;
                 return &entry;
             }
@@ -120,7 +121,7 @@ MappingEntry* ApplyMappingToDevice(Mapping& mapping, uint8_t modelType, const st
     // An empty serial string never names an entry: it would match every unnamed one.
     if (!serial.empty()) {
         for (auto& entry : mapping.entries)
-            if (EqualsIgnoreCase(entry.name, serial)) return &entry;
+            if (equalsIgnoreCase(entry.name, serial)) return &entry;
     }
     const PresetClass deviceClass = PresetClassOf(modelType);
     for (auto& entry : mapping.entries) {

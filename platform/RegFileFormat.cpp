@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <sstream>
 
+#include "common/AsciiCase.h"
+
 namespace qmt {
 
 namespace {
@@ -48,7 +50,7 @@ bool readQuoted(const std::string& line, size_t& pos, std::string& out) {
 bool readDword(const std::string& text, uint32_t& value) {
     static const std::string prefix = "dword:";
     if (text.size() <= prefix.size() || text.size() > prefix.size() + 8) return false;
-    if (!RegistryHive::equalNoCase(text.substr(0, prefix.size()), prefix)) return false;
+    if (!startsWithIgnoreCase(text, prefix)) return false;
     value = 0;
     for (size_t i = prefix.size(); i < text.size(); ++i) {
         const char c = text[i];
@@ -89,7 +91,7 @@ bool parseValue(const std::string& line, RegistryValue& value) {
 bool parseSection(const std::string& line, const std::string& hiveName, std::string& path) {
     if (line.size() < 2 || line.back() != ']') return false;
     const std::string full = line.substr(1, line.size() - 2);
-    if (!RegistryHive::equalNoCase(full.substr(0, hiveName.size()), hiveName)) return false;
+    if (!startsWithIgnoreCase(full, hiveName)) return false;
     if (full.size() == hiveName.size()) {
         path.clear();
         return true;

@@ -1,29 +1,21 @@
 #include "platform/RegistryHive.h"
 
 #include <algorithm>
-#include <cctype>
+
+#include "common/AsciiCase.h"
 
 namespace qmt {
 
 namespace {
 
-char lower(char c) {
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-}
-
 // True when `path` lies below `parent` (any depth).
 bool isBelow(const std::string& path, const std::string& parent) {
     if (parent.empty()) return !path.empty();
     return path.size() > parent.size() && path[parent.size()] == '\\' &&
-           RegistryHive::equalNoCase(path.substr(0, parent.size()), parent);
+           equalsIgnoreCase(path.substr(0, parent.size()), parent);
 }
 
 }  // namespace
-
-bool RegistryHive::equalNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return lower(x) == lower(y); });
-}
 
 bool RegistryHive::normalizePath(const std::string& path, std::string& normalized) {
     std::string p = path;
@@ -38,7 +30,7 @@ bool RegistryHive::normalizePath(const std::string& path, std::string& normalize
 
 RegistryValue* RegistryKey::findValue(const std::string& name) {
     for (RegistryValue& value : values) {
-        if (RegistryHive::equalNoCase(value.name, name)) return &value;
+        if (equalsIgnoreCase(value.name, name)) return &value;
     }
     return nullptr;
 }
@@ -55,9 +47,8 @@ void RegistryKey::setValue(const RegistryValue& value) {
 }
 
 bool RegistryKey::deleteValue(const std::string& name) {
-    auto it = std::find_if(values.begin(), values.end(), [&](const RegistryValue& v) {
-        return RegistryHive::equalNoCase(v.name, name);
-    });
+    auto it = std::find_if(values.begin(), values.end(),
+                           [&](const RegistryValue& v) { return equalsIgnoreCase(v.name, name); });
     if (it == values.end()) return false;
     values.erase(it);
     return true;
@@ -66,12 +57,12 @@ bool RegistryKey::deleteValue(const std::string& name) {
 bool RegistryHive::exists(const std::string& path) const {
     if (path.empty()) return true;
     return std::any_of(keys_.begin(), keys_.end(),
-                       [&](const RegistryKey& key) { return equalNoCase(key.path, path); });
+                       [&](const RegistryKey& key) { return equalsIgnoreCase(key.path, path); });
 }
 
 RegistryKey* RegistryHive::find(const std::string& path) {
     for (RegistryKey& key : keys_) {
-        if (equalNoCase(key.path, path)) return &key;
+        if (equalsIgnoreCase(key.path, path)) return &key;
     }
     return nullptr;
 }
@@ -87,7 +78,7 @@ RegistryKey& RegistryHive::create(const std::string& path) {
 bool RegistryHive::remove(const std::string& path) {
     if (path.empty() || !exists(path)) return false;
     std::erase_if(keys_, [&](const RegistryKey& key) {
-        return equalNoCase(key.path, path) || isBelow(key.path, path);
+        return equalsIgnoreCase(key.path, path) || isBelow(key.path, path);
     });
     return true;
 }

@@ -32,7 +32,6 @@ class RegistryHive {
     // backslashes, one leading or trailing backslash is dropped, and empty names or line
     // breaks are refused.
     static bool normalizePath(const std::string& path, std::string& normalized);
-    static bool equalNoCase(const std::string& a, const std::string& b);
 
     // The hive root always exists, even with no entry of its own.
     bool exists(const std::string& path) const;

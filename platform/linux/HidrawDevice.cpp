@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "common/AsciiCase.h"
 #include "platform/DeviceEnumeratorIf.h"
 
 namespace qmt {
@@ -117,17 +118,7 @@ std::string InstancePart(const std::string& place) {
 std::string InterfacePathFromInstanceId(const std::string& instanceId, const std::string& guid) {
     std::string path = "\\\\?\\" + instanceId;
     std::replace(path.begin() + 4, path.end(), '\\', '#');
-    std::string lower = guid;
-    for (char& c : lower)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return path + "#{" + lower + "}";
-}
-
-bool SameIdentifier(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
+    return path + "#{" + toLowerAscii(guid) + "}";
 }
 
 bool ReadHidFolder(const std::string& sysRoot, const std::string& hidPath, HidrawDevice& device) {

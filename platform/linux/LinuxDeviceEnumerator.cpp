@@ -8,6 +8,7 @@
 #include <atomic>
 #include <thread>
 
+#include "common/AsciiCase.h"
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/LinuxHidBus.h"
 #include "platform/linux/SysfsDeviceTree.h"
@@ -118,11 +119,11 @@ bool LinuxDeviceEnumerator::listInterfaces(InterfaceCategory category,
 }
 
 bool LinuxDeviceEnumerator::getClassGuid(const std::string& className, std::string& guid) {
-    if (SameIdentifier(className, kHidClassName)) {
+    if (equalsIgnoreCase(className, kHidClassName)) {
         guid = kHidClass;
         return true;
     }
-    if (SameIdentifier(className, "MEDIA")) {
+    if (equalsIgnoreCase(className, "MEDIA")) {
         guid = kMediaClass;
         return true;
     }
@@ -140,7 +141,7 @@ bool LinuxDeviceEnumerator::getInterfaceAlias(const std::string& path, Interface
                                               uint32_t& flags) {
     if (alias != InterfaceCategory::Render && alias != InterfaceCategory::Capture) return false;
     for (const AudioCard& card : AudioCards()) {
-        if (!SameIdentifier(card.path, path)) continue;
+        if (!equalsIgnoreCase(card.path, path)) continue;
         const bool present = alias == InterfaceCategory::Render ? card.playback : card.capture;
         flags = present ? kInterfaceActive : 0;
         return present;
@@ -189,7 +190,7 @@ bool LinuxDeviceEnumerator::getHidSerialNumber(const std::string& path, std::u16
     // Windows opens the interface with no access rights for this; sysfs needs none either,
     // so a controller is listed even before its udev rule gives the user the node.
     for (const HidrawDevice& device : ListHidrawDevices(sysRoot_, devRoot_)) {
-        if (!SameIdentifier(device.interfacePath, path)) continue;
+        if (!equalsIgnoreCase(device.interfacePath, path)) continue;
         if (device.uniq.empty()) return false;  // the device has no serial string
         serial.assign(device.uniq.begin(), device.uniq.end());
         if (serial.size() > 128) serial.resize(128);

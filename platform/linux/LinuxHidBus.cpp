@@ -8,6 +8,7 @@
 #include <cstring>
 #include <vector>
 
+#include "common/AsciiCase.h"
 #include "platform/linux/HidrawFile.h"
 #include "platform/linux/UdevMonitor.h"
 
@@ -121,7 +122,7 @@ void LinuxHidBus::Unregister(uint64_t registration) {
 
 bool LinuxHidBus::Find(const std::string& path, HidrawDevice& device) {
     for (HidrawDevice& candidate : ListHidrawDevices(sysRoot_, devRoot_)) {
-        if (!SameIdentifier(candidate.interfacePath, path)) continue;
+        if (!equalsIgnoreCase(candidate.interfacePath, path)) continue;
         device = std::move(candidate);
         return true;
     }

@@ -1,8 +1,9 @@
 #include "platform/sim/SimDeviceTree.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdio>
+
+#include "common/AsciiCase.h"
 
 namespace qmt {
 
@@ -11,19 +12,6 @@ namespace {
 constexpr const char* kHidClassGuid = "745A17A0-74D3-11D0-B6FE-00A0C90F57DA";
 constexpr const char* kMediaClassGuid = "4D36E96C-E325-11CE-BFC1-08002BE10318";
 constexpr const char* kUsbClassGuid = "36FC9E60-C465-11CF-8056-444553540000";
-
-bool equalNoCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) ==
-                      std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-std::string toLower(std::string text) {
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string hex(int value) {
     char text[16];
@@ -35,7 +23,7 @@ std::string hex(int value) {
 std::string interfacePath(const std::string& instanceId, const char* classGuid) {
     std::string path = "\\\\?\\" + instanceId;
     std::replace(path.begin() + 4, path.end(), '\\', '#');
-    return path + "#{" + toLower(classGuid) + "}";
+    return path + "#{" + toLowerAscii(classGuid) + "}";
 }
 
 std::string ascii(const std::u16string& text) {
@@ -293,11 +281,11 @@ bool SimDeviceTree::listInterfaces(InterfaceCategory category,
 }
 
 bool SimDeviceTree::getClassGuid(const std::string& className, std::string& guid) {
-    if (equalNoCase(className, kHidClassName)) {
+    if (equalsIgnoreCase(className, kHidClassName)) {
         guid = kHidClassGuid;
         return true;
     }
-    if (equalNoCase(className, "MEDIA")) {
+    if (equalsIgnoreCase(className, "MEDIA")) {
         guid = kMediaClassGuid;
         return true;
     }
@@ -390,7 +378,7 @@ SimDeviceTree::Node* SimDeviceTree::findNode(DeviceNode node) {
 
 SimDeviceTree::Interface* SimDeviceTree::findInterface(const std::string& path) {
     for (Interface& i : interfaces_) {
-        if (equalNoCase(i.path, path)) return &i;
+        if (equalsIgnoreCase(i.path, path)) return &i;
     }
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/AsciiCase.h"
 #include "devices/BrxKrt4DeviceModel.h"
 #include "devices/QmtArdoDeviceModel.h"
 #include "devices/QmtArdoRawDeviceModel.h"
@@ -43,7 +44,7 @@ TEST_F(DeviceModelTest, ParentWalkBuildsTheHidInterfacePathOfEachModel) {
               "\\\\?\\HID#VID_F7E1&PID_0300&MI_02#7&1a2b1c&0&0000#{4D1E55B2-F16F-11CF-88CB-"
               "001111000030}");
     // The built path names the same interface the enumeration lists, apart from case.
-    EXPECT_TRUE(DeviceModelAbs::containsNoCase(tree.hidInterfacePath(a), control.c_str()));
+    EXPECT_TRUE(containsIgnoreCase(tree.hidInterfacePath(a), control));
 
     EXPECT_EQ(serialThroughAudio(ardo, a), "ARDO00017");
     EXPECT_EQ(serialThroughAudio(kv5, k), "KV5000123");

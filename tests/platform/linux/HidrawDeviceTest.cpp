@@ -81,12 +81,6 @@ TEST(HidrawDeviceTest, NodeWithoutHidIdentityIsSkipped) {
     EXPECT_FALSE(ReadHidrawDevice(sysfs.sysRoot(), sysfs.devRoot(), "hidraw7", device));
 }
 
-TEST(HidrawDeviceTest, IdentifiersCompareWithoutCase) {
-    EXPECT_TRUE(SameIdentifier("\\\\?\\HID#VID_F7E1", "\\\\?\\hid#vid_f7e1"));
-    EXPECT_FALSE(SameIdentifier("\\\\?\\HID#VID_F7E1", "\\\\?\\HID#VID_F7E2"));
-    EXPECT_FALSE(SameIdentifier("abc", "abcd"));
-}
-
 TEST(HidrawDeviceTest, InterfacePathTurnsBackslashesIntoHashes) {
     EXPECT_EQ(InterfacePathFromInstanceId("USB\\VID_F7E1&PID_0300\\5&1", "ABC-DEF"),
               "\\\\?\\USB#VID_F7E1&PID_0300#5&1#{abc-def}");

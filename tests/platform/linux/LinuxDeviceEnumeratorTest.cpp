@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "FakeSysfs.h"
+#include "common/AsciiCase.h"
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/LinuxDeviceEnumerator.h"
 
@@ -59,7 +60,7 @@ TEST_F(LinuxDeviceEnumeratorTest, CompositeControllerIsWalkedFromItsAudioToItsHi
     const std::string built = "\\\\?\\HID#VID_F7E1&PID_0300&MI_02#" +
                               hidId.substr(hidId.find_last_of('\\') + 1) + "#{" +
                               kHidInterfaceGuid + "}";
-    EXPECT_TRUE(SameIdentifier(built, HidPath("hidraw0"))) << built;
+    EXPECT_TRUE(equalsIgnoreCase(built, HidPath("hidraw0"))) << built;
     std::string guid;
     ASSERT_TRUE(devices.getDeviceClassGuid(hid, guid));
     std::string hidClass;

@@ -40,7 +40,4 @@ std::string InstancePart(const std::string& place);
 // "\\?\" + instance id with '\' as '#' + "#{interface class}".
 std::string InterfacePathFromInstanceId(const std::string& instanceId, const std::string& guid);
 
-// Case-insensitive comparison of two identifiers.
-bool SameIdentifier(const std::string& a, const std::string& b);
-
 }  // namespace qmt
