@@ -17,7 +17,7 @@
 #include "platform/ThreadPeriodicTimer.h"
 #include "platform/sim/SimHidBus.h"
 #include "platform/sim/SimMidiPort.h"
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 namespace qmt {
 namespace {
@@ -38,11 +38,8 @@ std::vector<uint8_t> Kv10Report(uint16_t slider) {
 }
 
 std::unique_ptr<FileRegistry> FactoryRegistry(const std::string& folder) {
-    for (const FactoryPreset& preset : FactoryPresets())
-        SaveFileAtomically(folder + "/" + preset.name + PresetExtension(preset.preset.kind),
-                           WritePreset(preset.preset));
-    const std::string mapping = folder + "/" + kFactoryMappingName;
-    SaveFileAtomically(mapping, WriteMapping(FactoryMapping()));
+    std::string mapping;
+    WriteFactorySet(folder, nullptr, &mapping);
     auto registry = std::make_unique<FileRegistry>(folder + "/user.reg", folder + "/machine.reg");
     registry->setString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, folder);
     registry->setString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, mapping);

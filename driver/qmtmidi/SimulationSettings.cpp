@@ -9,7 +9,7 @@
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"
 #include "platform/FileRegistry.h"
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 namespace qmt {
 
@@ -43,13 +43,7 @@ bool SimulationSettings::MakeTemporary(std::string& error) {
     folder_ = pattern;
     const std::string presets = JoinPath(folder_, "presets");
     ::mkdir(presets.c_str(), 0700);
-    for (const FactoryPreset& preset : FactoryPresets()) {
-        const std::string path =
-            JoinPath(presets, preset.name + PresetExtension(preset.preset.kind));
-        if (!SaveFileAtomically(path, WritePreset(preset.preset), &error)) return false;
-    }
-    selectedMapping_ = JoinPath(presets, kFactoryMappingName);
-    if (!SaveFileAtomically(selectedMapping_, WriteMapping(FactoryMapping()), &error)) return false;
+    if (!WriteFactorySet(presets, &error, &selectedMapping_)) return false;
     setenv("QMT_REGISTRY_DIR", folder_.c_str(), 1);
     std::unique_ptr<FileRegistry> registry = FileRegistry::fromEnvironment();
     if (!registry ||

@@ -16,8 +16,8 @@
 #include "platform/sim/ManualPeriodicTimer.h"
 #include "platform/sim/SimHidBus.h"
 #include "platform/sim/SimMidiPort.h"
+#include "presets/FactoryPresets.h"
 #include "tests/platform/TempFolder.h"
-#include "tools/presetgen/FactoryPresets.h"
 
 namespace qmt::test {
 
@@ -26,11 +26,8 @@ inline constexpr uint32_t kPatienceMs = 5000;
 
 // Writes the factory presets and mapping into `folder` and selects the mapping.
 inline std::unique_ptr<FileRegistry> FactoryRegistry(const TempFolder& folder) {
-    for (const FactoryPreset& preset : FactoryPresets())
-        SaveFileAtomically(folder.file(preset.name + PresetExtension(preset.preset.kind)),
-                           WritePreset(preset.preset));
-    const std::string mapping = folder.file(kFactoryMappingName);
-    SaveFileAtomically(mapping, WriteMapping(FactoryMapping()));
+    std::string mapping;
+    WriteFactorySet(folder.path(), nullptr, &mapping);
     auto registry =
         std::make_unique<FileRegistry>(folder.file("user.reg"), folder.file("machine.reg"));
     registry->setString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, folder.path());

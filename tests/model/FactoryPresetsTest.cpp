@@ -4,7 +4,7 @@
 
 #include "model/Mapping.h"
 #include "model/PresetFile.h"
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 namespace qmt {
 namespace {

@@ -8,7 +8,7 @@
 #include "model/FilePaths.h"
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 namespace qmt::vm {
 
@@ -96,14 +96,9 @@ void HostServiceTest::SetUp() {
     QMT_REQUIRE_KERNEL_FEATURES();
     if (QmtMidiService::Binary().empty()) GTEST_SKIP() << "no qmtmidi binary to test";
     presets_ = work_.makeFolder("presets");
-    for (const FactoryPreset& preset : FactoryPresets()) {
-        const std::string path =
-            JoinPath(presets_, preset.name + PresetExtension(preset.preset.kind));
-        std::string error;
-        ASSERT_TRUE(SaveFileAtomically(path, WritePreset(preset.preset), &error)) << error;
-    }
-    ASSERT_TRUE(service_.setMachineValues(presets_, presets_));
     std::string error;
+    ASSERT_TRUE(WriteFactorySet(presets_, &error)) << error;
+    ASSERT_TRUE(service_.setMachineValues(presets_, presets_));
     app_ = SequencerClient::Open("qmt vm application", error);
     ASSERT_TRUE(app_) << error;
 }

@@ -7,7 +7,7 @@
 #include "model/FilePaths.h"
 #include "model/Mapping.h"
 #include "model/PresetFile.h"
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 int main(int argc, char** argv) {
     if (argc == 2 && std::string(argv[1]) == "--markdown") {
@@ -22,20 +22,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: qmtpresetgen OUTDIR | --markdown\n");
         return 2;
     }
-    const std::string dir = argv[1];
-    for (const auto& preset : qmt::FactoryPresets()) {
-        const std::string path =
-            qmt::JoinPath(dir, preset.name + qmt::PresetExtension(preset.preset.kind));
-        std::string error;
-        if (!qmt::SaveFileAtomically(path, qmt::WritePreset(preset.preset), &error)) {
-            std::fprintf(stderr, "qmtpresetgen: %s: %s\n", path.c_str(), error.c_str());
-            return 1;
-        }
-    }
-    const std::string mappingPath = qmt::JoinPath(dir, qmt::kFactoryMappingName);
     std::string error;
-    if (!qmt::SaveFileAtomically(mappingPath, qmt::WriteMapping(qmt::FactoryMapping()), &error)) {
-        std::fprintf(stderr, "qmtpresetgen: %s: %s\n", mappingPath.c_str(), error.c_str());
+    if (!qmt::WriteFactorySet(argv[1], &error)) {
+        std::fprintf(stderr, "qmtpresetgen: %s\n", error.c_str());
         return 1;
     }
     return 0;

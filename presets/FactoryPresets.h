@@ -22,6 +22,12 @@ std::vector<FactoryPreset> FactoryPresets();
 inline constexpr const char* kFactoryMappingName = "TraktorPro 1.2 - Single Controller.kdm";
 Mapping FactoryMapping();
 
+// Writes every factory preset and the default mapping into `folder` (which must exist),
+// replacing files of the same names. On failure `error` names the file and the problem.
+// `mappingPath`, when given, receives the written mapping's path.
+bool WriteFactorySet(const std::string& folder, std::string* error = nullptr,
+                     std::string* mappingPath = nullptr);
+
 // A Markdown table of what each control of a preset sends.
 std::string DescribePresetMarkdown(const FactoryPreset& preset);
 

@@ -1,10 +1,12 @@
-#include "tools/presetgen/FactoryPresets.h"
+#include "presets/FactoryPresets.h"
 
 #include <algorithm>
 #include <set>
 #include <sstream>
 
 #include "model/Catalogue.h"
+#include "model/FilePaths.h"
+#include "model/PresetFile.h"
 
 namespace qmt {
 
@@ -207,6 +209,18 @@ std::string DescribePresetMarkdown(const FactoryPreset& preset) {
         out << " |\n";
     }
     return out.str();
+}
+
+bool WriteFactorySet(const std::string& folder, std::string* error, std::string* mappingPath) {
+    for (const FactoryPreset& preset : FactoryPresets()) {
+        const std::string path =
+            JoinPath(folder, preset.name + PresetExtension(preset.preset.kind));
+        if (!SaveFileAtomically(path, WritePreset(preset.preset), error)) return false;
+    }
+    const std::string mapping = JoinPath(folder, kFactoryMappingName);
+    if (!SaveFileAtomically(mapping, WriteMapping(FactoryMapping()), error)) return false;
+    if (mappingPath) *mappingPath = mapping;
+    return true;
 }
 
 }  // namespace qmt
