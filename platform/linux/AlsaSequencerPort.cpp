@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "platform/linux/MidiEventCodec.h"
-#include "platform/sim/SimAllocator.h"
+#include "platform/MidiEventPool.h"
 
 namespace qmt {
 
@@ -108,7 +108,7 @@ class AlsaSequencerPort::Impl {
 
     std::shared_ptr<PortClockIf> clock_;
     Log log_;
-    SimAllocator pool_;
+    MidiEventPool pool_;
     MiniportDMusIf* miniport_ = nullptr;
     snd_seq_t* seq_ = nullptr;
     int client_ = -1;

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/MidiPort.h"
-#include "platform/sim/SimAllocator.h"
+#include "platform/MidiEventPool.h"
 
 namespace qmt {
 
@@ -41,7 +41,7 @@ class SimMidiPort final : public PortDMusIf {
 
     // The miniport the streams are made by; set before opening streams.
     void SetMiniport(MiniportDMusIf* miniport) { miniport_ = miniport; }
-    SimAllocator& allocator() { return allocator_; }
+    MidiEventPool& allocator() { return allocator_; }
     PortClockIf& clock() { return *clock_; }
 
     // Opens a stream of kDMusStreamMidiCapture / kDMusStreamMidiRender; returns its id, or 0
@@ -80,7 +80,7 @@ class SimMidiPort final : public PortDMusIf {
     void Record(ReceivedMidi message);
 
     std::shared_ptr<PortClockIf> clock_;
-    SimAllocator allocator_;
+    MidiEventPool allocator_;
     MiniportDMusIf* miniport_ = nullptr;
     std::mutex mutex_;  // the stream table; held while Notify pulls
     std::map<int, Stream> streams_;

@@ -5,7 +5,7 @@
 
 #include "driver/DriverStatus.h"
 #include "driver/MidiMiniport.h"
-#include "platform/sim/SimAllocator.h"
+#include "platform/MidiEventPool.h"
 
 namespace qmt {
 namespace {
@@ -46,7 +46,7 @@ class HoldingSink final : public MxfIf {
 
 struct QuietRig {
     QuietPort port;
-    SimAllocator allocator{9000};
+    MidiEventPool allocator{9000};
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(500);
     MidiMiniport miniport{MiniportServices{}};
     HoldingSink sink{allocator};
@@ -160,7 +160,7 @@ TEST(MiniportStreams, LongMessagesOutliveTheBytesTheyWereSentFrom) {
 
 TEST(MiniportStreams, NoFreeEventLosesTheEntryWithAnError) {
     QuietRig rig;
-    SimAllocator empty(0);
+    MidiEventPool empty(0);
     std::unique_ptr<MxfIf> capture;
     ASSERT_EQ(rig.miniport.NewStream(capture, kDMusStreamMidiCapture, &empty, rig.clock),
               kStatusSuccess);

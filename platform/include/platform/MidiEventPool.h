@@ -1,7 +1,8 @@
 #pragma once
-// The port's event allocator: a fixed pool of events, as the port's lookaside list is.
-// GetMessage gives none when the pool is empty; PutMessage takes whole chains back
-// (package chains included) and lets go of any bytes an event kept alive.
+// The MIDI port's event allocator, shared by the simulated and the real port: a fixed pool of
+// events, as the port's lookaside list is. GetMessage gives none when the pool is empty;
+// PutMessage takes whole chains back (package chains included) and lets go of any bytes an
+// event kept alive.
 
 #include <cstddef>
 #include <cstdint>
@@ -12,9 +13,9 @@
 
 namespace qmt {
 
-class SimAllocator final : public AllocatorMxfIf {
+class MidiEventPool final : public AllocatorMxfIf {
   public:
-    explicit SimAllocator(size_t capacity = 1024);
+    explicit MidiEventPool(size_t capacity = 1024);
 
     DMusEvent* GetMessage() override;
     int32_t PutMessage(DMusEvent* events) override;

@@ -1,14 +1,14 @@
-#include "platform/sim/SimAllocator.h"
+#include "platform/MidiEventPool.h"
 
 namespace qmt {
 
-SimAllocator::SimAllocator(size_t capacity) : pool_(capacity) {
+MidiEventPool::MidiEventPool(size_t capacity) : pool_(capacity) {
     free_.reserve(capacity);
     for (DMusEvent& event : pool_)
         free_.push_back(&event);
 }
 
-DMusEvent* SimAllocator::GetMessage() {
+DMusEvent* MidiEventPool::GetMessage() {
     std::lock_guard lock(mutex_);
     if (free_.empty()) return nullptr;
     DMusEvent* event = free_.back();
@@ -17,7 +17,7 @@ DMusEvent* SimAllocator::GetMessage() {
     return event;
 }
 
-int32_t SimAllocator::PutMessage(DMusEvent* events) {
+int32_t MidiEventPool::PutMessage(DMusEvent* events) {
     std::lock_guard lock(mutex_);
     while (events != nullptr) {
         DMusEvent* next = events->next;
@@ -27,7 +27,7 @@ int32_t SimAllocator::PutMessage(DMusEvent* events) {
     return 0;
 }
 
-void SimAllocator::Release(DMusEvent* event) {
+void MidiEventPool::Release(DMusEvent* event) {
     if (event->package != nullptr) {
         DMusEvent* inner = event->package;
         while (inner != nullptr) {
@@ -40,12 +40,12 @@ void SimAllocator::Release(DMusEvent* event) {
     free_.push_back(event);
 }
 
-size_t SimAllocator::freeCount() {
+size_t MidiEventPool::freeCount() {
     std::lock_guard lock(mutex_);
     return free_.size();
 }
 
-uint64_t SimAllocator::handedOut() {
+uint64_t MidiEventPool::handedOut() {
     std::lock_guard lock(mutex_);
     return handedOut_;
 }
