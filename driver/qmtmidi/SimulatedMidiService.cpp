@@ -7,7 +7,7 @@
 #include "devices/FindMidiDriver.h"
 #include "driver/ControlDispatch.h"
 #include "driver/qmtmidi/MidiText.h"
-#include "engine/TranslateScript.h"
+#include "script/TranslateScript.h"
 
 namespace qmt {
 
@@ -81,11 +81,11 @@ bool SimulatedMidiService::Start(const std::string& socketPath, std::string& err
     return true;
 }
 
-bool SimulatedMidiService::Play(const std::vector<SessionLine>& lines,
-                                const std::atomic<bool>& quit, std::string& error) {
+bool SimulatedMidiService::Play(const std::vector<ScriptLine>& lines, const std::atomic<bool>& quit,
+                                std::string& error) {
     const auto start = started_;
-    for (const SessionLine& line : lines) {
-        const auto due = start + std::chrono::milliseconds(line.timeMs);
+    for (const ScriptLine& line : lines) {
+        const auto due = start + std::chrono::milliseconds(line.time);
         // Short sleeps keep a Ctrl-C answered at once.
         while (!quit.load() && std::chrono::steady_clock::now() < due)
             std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
@@ -99,8 +99,8 @@ bool SimulatedMidiService::Play(const std::vector<SessionLine>& lines,
     return true;
 }
 
-bool SimulatedMidiService::Act(const SessionLine& line, std::string& error) {
-    using Kind = SessionLine::Kind;
+bool SimulatedMidiService::Act(const ScriptLine& line, std::string& error) {
+    using Kind = ScriptLine::Kind;
     switch (line.kind) {
         case Kind::Plug: {
             const std::string path = SimHidBus::PathFor(ProductIdForModel(line.model), line.serial);

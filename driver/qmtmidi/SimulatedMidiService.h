@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "driver/MidiMiniport.h"
-#include "driver/qmtmidi/SessionScript.h"
 #include "platform/ControlChannel.h"
 #include "platform/ThreadPeriodicTimer.h"
 #include "platform/sim/SimHidBus.h"
 #include "platform/sim/SimMidiPort.h"
+#include "script/SessionScript.h"
 
 namespace qmt {
 
@@ -31,13 +31,13 @@ class SimulatedMidiService {
     bool Start(const std::string& socketPath, std::string& error);
     // Plays the lines in real time; stops early when `quit` is set. False on a line that
     // cannot act (unknown controller); `error` says which.
-    bool Play(const std::vector<SessionLine>& lines, const std::atomic<bool>& quit,
+    bool Play(const std::vector<ScriptLine>& lines, const std::atomic<bool>& quit,
               std::string& error);
     // Streams stop and close, the worker stops, the handlers go: in that order.
     void Stop();
 
   private:
-    bool Act(const SessionLine& line, std::string& error);
+    bool Act(const ScriptLine& line, std::string& error);
     void Print(const std::string& text);
     double MsSinceStart(int64_t time100ns) const;
 

@@ -11,9 +11,9 @@
 
 #include "driver/qmtmidi/BuiltInSession.h"
 #include "driver/qmtmidi/HostMidiService.h"
-#include "driver/qmtmidi/SessionScript.h"
 #include "driver/qmtmidi/SimulatedMidiService.h"
 #include "driver/qmtmidi/SimulationSettings.h"
+#include "script/SessionScript.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ int Usage() {
     return 2;
 }
 
-bool ReadScript(const std::string& name, std::vector<qmt::SessionLine>& lines, std::string& error) {
+bool ReadScript(const std::string& name, std::vector<qmt::ScriptLine>& lines, std::string& error) {
     if (name.empty()) {
         std::istringstream in(qmt::BuiltInSession());
         return qmt::ParseSessionScript(in, lines, error);
@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
     if (argc < 2 || std::string(argv[1]) != "--simulate")
         return qmt::RunHostMidiService(argc - 1, argv + 1);
     if (argc > 3) return Usage();
-    std::vector<qmt::SessionLine> lines;
+    std::vector<qmt::ScriptLine> lines;
     std::string error;
     if (!ReadScript(argc == 3 ? argv[2] : "", lines, error)) {
         std::fprintf(stderr, "qmtmidi: %s\n", error.c_str());

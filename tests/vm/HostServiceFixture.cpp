@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "GuestEnvironment.h"
-#include "engine/TranslateScript.h"
+#include "script/TranslateScript.h"
 #include "model/FilePaths.h"
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TranslateScript.h"
+#include "script/TranslateScript.h"
 #include "model/Mapping.h"
 #include "tools/qmtctl/Command.h"
 

@@ -1,9 +1,6 @@
-#include "engine/TranslateScript.h"
+#include "script/TranslateScript.h"
 
-#include <cctype>
-#include <charconv>
 #include <cstdio>
-#include <sstream>
 
 #include "common/Clock.h"
 #include "engine/ActionEngine.h"
@@ -44,63 +41,6 @@ class PrintingSink final : public MessageSinkAbs {
     std::ostream& out_;
 };
 
-bool ParseTime(const std::string& word, int64_t& time) {
-    if (word.empty()) return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), time);
-    return ec == std::errc() && end == word.data() + word.size() && time >= 0;
-}
-
-bool ParseHexByte(const std::string& word, uint8_t& byte) {
-    if (word.size() != 2 || !std::isxdigit(static_cast<unsigned char>(word[0])) ||
-        !std::isxdigit(static_cast<unsigned char>(word[1])))
-        return false;
-    byte = static_cast<uint8_t>(std::stoi(word, nullptr, 16));
-    return true;
-}
-
-std::string LineError(size_t number, const std::string& what) {
-    return "line " + std::to_string(number) + ": " + what;
-}
-
-// Parses one non-empty line (comment already removed).
-bool ParseLine(const std::string& text, size_t number, uint8_t modelType, ScriptLine& line,
-               std::string& error) {
-    std::istringstream words(text);
-    std::string verb, time;
-    words >> verb >> time;
-    line.number = number;
-    static const std::pair<const char*, ScriptLine::Kind> kVerbs[] = {
-        {"report", ScriptLine::Kind::Report},
-        {"idle", ScriptLine::Kind::Idle},
-        {"midi", ScriptLine::Kind::Midi},
-        {"write", ScriptLine::Kind::Write},
-        {"resend", ScriptLine::Kind::Resend}};
-    bool known = false;
-    for (const auto& [name, kind] : kVerbs)
-        if (verb == name) known = true, line.kind = kind;
-    if (!known) return error = LineError(number, "unknown command '" + verb + "'"), false;
-    if (!ParseTime(time, line.time))
-        return error = LineError(number, "bad or missing time '" + time + "'"), false;
-    for (std::string word; words >> word;) {
-        uint8_t byte = 0;
-        if (!ParseHexByte(word, byte))
-            return error = LineError(number, "bad hex byte '" + word + "'"), false;
-        line.bytes.push_back(byte);
-    }
-    const bool takesBytes =
-        line.kind == ScriptLine::Kind::Report || line.kind == ScriptLine::Kind::Midi;
-    if (!takesBytes && !line.bytes.empty())
-        return error = LineError(number, "'" + verb + "' takes no bytes"), false;
-    if (line.kind == ScriptLine::Kind::Report && line.bytes.size() != ReportLengthOf(modelType))
-        return error = LineError(number, "report of " + std::to_string(line.bytes.size()) +
-                                             " bytes, the model's reports have " +
-                                             std::to_string(ReportLengthOf(modelType))),
-               false;
-    if (line.kind == ScriptLine::Kind::Midi && (line.bytes.empty() || line.bytes.size() > 3))
-        return error = LineError(number, "a MIDI message has 1 to 3 bytes"), false;
-    return true;
-}
-
 }  // namespace
 
 std::optional<uint8_t> ModelTypeForName(const std::string& name) {
@@ -129,15 +69,16 @@ size_t ReportLengthOf(uint8_t modelType) {
 
 bool ParseTranslateScript(std::istream& in, uint8_t modelType, std::vector<ScriptLine>& lines,
                           std::string& error) {
-    lines.clear();
-    size_t number = 0;
-    for (std::string text; std::getline(in, text);) {
-        ++number;
-        if (const size_t hash = text.find('#'); hash != std::string::npos) text.resize(hash);
-        if (text.find_first_not_of(" \t\r") == std::string::npos) continue;
-        ScriptLine line;
-        if (!ParseLine(text, number, modelType, line, error)) return false;
-        lines.push_back(std::move(line));
+    using Kind = ScriptLine::Kind;
+    if (!ParseScript(in, {Kind::Report, Kind::Idle, Kind::Midi, Kind::Write, Kind::Resend}, lines,
+                     error))
+        return false;
+    for (const ScriptLine& line : lines) {
+        if (line.kind != Kind::Report || line.bytes.size() == ReportLengthOf(modelType)) continue;
+        error = ScriptLineError(line.number, "report of " + std::to_string(line.bytes.size()) +
+                                                 " bytes, the model's reports have " +
+                                                 std::to_string(ReportLengthOf(modelType)));
+        return false;
     }
     return true;
 }
@@ -189,6 +130,8 @@ void RunTranslateScript(const std::vector<ScriptLine>& lines, uint8_t modelType,
                 break;
             case ScriptLine::Kind::Resend:
                 if (mapping != nullptr) engine.ResendControllerState(*mapping, line.time);
+                break;
+            default:  // session commands never reach the dry run
                 break;
         }
     }

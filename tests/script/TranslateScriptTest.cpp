@@ -4,8 +4,8 @@
 
 #include <sstream>
 
-#include "HandlerRig.h"
-#include "engine/TranslateScript.h"
+#include "script/TranslateScript.h"
+#include "tests/engine/HandlerRig.h"
 
 namespace qmt::test {
 namespace {

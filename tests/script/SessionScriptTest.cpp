@@ -7,18 +7,18 @@
 
 #include "driver/qmtmidi/BuiltInSession.h"
 #include "driver/qmtmidi/MidiText.h"
-#include "driver/qmtmidi/SessionScript.h"
+#include "script/SessionScript.h"
 
 namespace qmt {
 namespace {
 
-bool Parse(const std::string& text, std::vector<SessionLine>& lines, std::string& error) {
+bool Parse(const std::string& text, std::vector<ScriptLine>& lines, std::string& error) {
     std::istringstream in(text);
     return ParseSessionScript(in, lines, error);
 }
 
 TEST(SessionScript, ParsesEveryLineKind) {
-    std::vector<SessionLine> lines;
+    std::vector<ScriptLine> lines;
     std::string error;
     ASSERT_TRUE(
         Parse("# head\nplug ardo A1\nuse A1\nreport 10 00 35 # tail\n\nmidi 20 90 3c 7f\n"
@@ -26,14 +26,14 @@ TEST(SessionScript, ParsesEveryLineKind) {
               lines, error))
         << error;
     ASSERT_EQ(lines.size(), 9u);
-    EXPECT_EQ(lines[0].kind, SessionLine::Kind::Plug);
+    EXPECT_EQ(lines[0].kind, ScriptLine::Kind::Plug);
     EXPECT_EQ(lines[0].model, "ardo");
     EXPECT_EQ(lines[0].serial, "A1");
     EXPECT_EQ(lines[2].bytes, (std::vector<uint8_t>{0x00, 0x35}));
     EXPECT_EQ(lines[2].number, 4u);
-    EXPECT_EQ(lines[3].timeMs, 20);
-    EXPECT_EQ(lines[7].kind, SessionLine::Kind::Reload);
-    EXPECT_EQ(lines[8].kind, SessionLine::Kind::Unplug);
+    EXPECT_EQ(lines[3].time, 20);
+    EXPECT_EQ(lines[7].kind, ScriptLine::Kind::Reload);
+    EXPECT_EQ(lines[8].kind, ScriptLine::Kind::Unplug);
 }
 
 TEST(SessionScript, ErrorsNameTheLine) {
@@ -45,7 +45,7 @@ TEST(SessionScript, ErrorsNameTheLine) {
         {"unplug\n", "line 1:"},
     };
     for (const auto& [text, where] : cases) {
-        std::vector<SessionLine> lines;
+        std::vector<ScriptLine> lines;
         std::string error;
         EXPECT_FALSE(Parse(text, lines, error)) << text;
         EXPECT_EQ(error.rfind(where, 0), 0u) << text << " -> " << error;
@@ -53,14 +53,14 @@ TEST(SessionScript, ErrorsNameTheLine) {
 }
 
 TEST(SessionScript, TheBuiltInSessionParsesAndUsesEveryModel) {
-    std::vector<SessionLine> lines;
+    std::vector<ScriptLine> lines;
     std::string error;
     ASSERT_TRUE(Parse(BuiltInSession(), lines, error)) << error;
     std::set<std::string> models;
     bool reload = false;
-    for (const SessionLine& line : lines) {
-        if (line.kind == SessionLine::Kind::Plug) models.insert(line.model);
-        reload = reload || line.kind == SessionLine::Kind::Reload;
+    for (const ScriptLine& line : lines) {
+        if (line.kind == ScriptLine::Kind::Plug) models.insert(line.model);
+        reload = reload || line.kind == ScriptLine::Kind::Reload;
     }
     EXPECT_EQ(models, (std::set<std::string>{"kv10", "kv5", "ardo", "ardo-raw"}));
     EXPECT_TRUE(reload);

@@ -1,7 +1,8 @@
 #pragma once
 // The script `qmtmidi --simulate` plays: the `qmtctl translate` lines for several virtual
-// controllers, plus hot-plugging and reloads. T is milliseconds since the session started;
-// the player waits until T before the line acts (lines with an earlier T act at once).
+// controllers, plus hot-plugging and reloads (grammar in ScriptGrammar.h). T is milliseconds
+// since the session started; the player waits until T before the line acts (lines with an
+// earlier T act at once).
 //
 //   plug MODEL SERIAL   plugs a controller (kv10, kv5, ardo, ardo-raw) and makes it current
 //   unplug SERIAL       unplugs it; its reads fail and the driver removes its handler
@@ -12,29 +13,19 @@
 //   midi T HEX...       the application sends 1 to 3 bytes on "QMT MIDI Out"
 //   resend T            the application reconnects "QMT MIDI In"; the driver resends state
 //   reload T            asks the running driver to reload the selected mapping
-//   # ...               comment (also after a line); blank lines are skipped
 
-#include <cstdint>
 #include <istream>
 #include <string>
 #include <vector>
 
-namespace qmt {
+#include "script/ScriptGrammar.h"
 
-struct SessionLine {
-    enum class Kind { Plug, Unplug, Use, Report, Idle, Write, Midi, Resend, Reload };
-    Kind kind = Kind::Idle;
-    int64_t timeMs = 0;
-    std::string model;   // plug
-    std::string serial;  // plug, unplug, use
-    std::vector<uint8_t> bytes;
-    size_t number = 0;  // line in the script, from 1
-};
+namespace qmt {
 
 // The USB product id of a model name, or empty for an unknown name.
 std::string ProductIdForModel(const std::string& model);
 
 // Parses a whole script; on failure `error` names the line ("line 3: ...").
-bool ParseSessionScript(std::istream& in, std::vector<SessionLine>& lines, std::string& error);
+bool ParseSessionScript(std::istream& in, std::vector<ScriptLine>& lines, std::string& error);
 
 }  // namespace qmt

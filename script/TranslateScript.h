@@ -6,7 +6,7 @@
 //   midi T HEX...   a message with its time stamp (100 ns units)
 //   out HEX...      an output report
 //
-// Script lines ('#' starts a comment; blank lines are skipped; T is a decimal time):
+// Script lines (grammar in ScriptGrammar.h; T in 100 ns units):
 //   report T HEX...   the device delivers this input report; one report step at T
 //   idle T            one idle step at T
 //   midi T HEX...     one short message (1 to 3 bytes) from "QMT MIDI Out" as one batch
@@ -21,16 +21,9 @@
 #include <vector>
 
 #include "model/Mapping.h"
+#include "script/ScriptGrammar.h"
 
 namespace qmt {
-
-struct ScriptLine {
-    enum class Kind { Report, Idle, Midi, Write, Resend };
-    Kind kind = Kind::Idle;
-    int64_t time = 0;
-    std::vector<uint8_t> bytes;
-    size_t number = 0;  // line number in the script, from 1
-};
 
 // The model type of a command-line model name ("kv10", "kv5", "ardo",
 // "ardo-raw-proto-2009", "ardo-raw").
