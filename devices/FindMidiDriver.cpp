@@ -4,10 +4,6 @@
 
 namespace qmt {
 
-namespace {
-constexpr uint32_t kReloadMapping = 0xB4302D00;
-}  // namespace
-
 std::optional<std::string> FindMidiDriver() {
     const std::string path = DefaultControlSocketPath();
     if (path.empty() || !ControlServerListening(path)) return std::nullopt;
@@ -17,7 +13,7 @@ std::optional<std::string> FindMidiDriver() {
 void NotifyMidiDriver() {
     const std::optional<std::string> path = FindMidiDriver();
     if (!path) return;
-    SendControlRequest(*path, ControlRequest{kReloadMapping, {}, 0});
+    SendControlRequest(*path, ControlRequest{kIoctlReloadMapping, {}, 0});
 }
 
 }  // namespace qmt

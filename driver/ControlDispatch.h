@@ -5,11 +5,9 @@
 #include <vector>
 
 #include "engine/HandlerStatus.h"
+#include "platform/ControlChannel.h"
 
 namespace qmt {
-
-inline constexpr uint32_t kIoctlReloadMapping = 0xB4302D00;
-inline constexpr uint32_t kIoctlPortsInUse = 0xB4302D04;
 
 struct ControlResult {
     NtStatus status = kStatusSuccess;

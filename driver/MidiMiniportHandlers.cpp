@@ -1,5 +1,6 @@
 // Controller arrival and removal, presets, and the reload request.
 
+#include "common/AsciiCase.h"
 #include "driver/DriverStatus.h"
 #include "driver/KernelHidDevice.h"
 #include "driver/MidiMiniport.h"
@@ -17,12 +18,6 @@ MidiState& SharedMidiState() {
     static std::once_flag once;
     std::call_once(once, [] { InitialiseSharedMidiState(state); });
     return state;
-}
-
-std::string FoldedGuid(std::string text) {
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return text;
 }
 
 }  // namespace
@@ -58,7 +53,8 @@ bool MidiMiniport::HasHandler(const std::string& path) {
 bool MidiMiniport::ProbeInterface(const std::string& path) {
     HidProbe probe;
     if (services_.files == nullptr || !services_.files->Probe(path, probe)) return false;
-    return probe.deviceType == kFileDeviceUnknown && FoldedGuid(probe.classGuid) == kHidClassGuid;
+    return probe.deviceType == kFileDeviceUnknown &&
+           equalsIgnoreCase(probe.classGuid, GuidInBraces(kHidSetupClassGuid));
 }
 
 std::unique_ptr<HandlerFrame> MidiMiniport::CreateFrame(const std::string& path, uint8_t code) {

@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "common/AsciiCase.h"
+#include "platform/DeviceClassGuids.h"
 #include "platform/DeviceEnumeratorIf.h"
 
 namespace qmt {
@@ -118,7 +119,7 @@ std::string InstancePart(const std::string& place) {
 std::string InterfacePathFromInstanceId(const std::string& instanceId, const std::string& guid) {
     std::string path = "\\\\?\\" + instanceId;
     std::replace(path.begin() + 4, path.end(), '\\', '#');
-    return path + "#{" + toLowerAscii(guid) + "}";
+    return path + "#" + GuidInBraces(guid.c_str());
 }
 
 bool ReadHidFolder(const std::string& sysRoot, const std::string& hidPath, HidrawDevice& device) {

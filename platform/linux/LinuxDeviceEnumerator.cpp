@@ -17,9 +17,6 @@ namespace qmt {
 
 namespace {
 
-constexpr const char* kHidClass = "745A17A0-74D3-11D0-B6FE-00A0C90F57DA";
-constexpr const char* kMediaClass = "4D36E96C-E325-11CE-BFC1-08002BE10318";
-
 std::string RealPath(const std::string& path) {
     char resolved[PATH_MAX];
     return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
@@ -120,11 +117,11 @@ bool LinuxDeviceEnumerator::listInterfaces(InterfaceCategory category,
 
 bool LinuxDeviceEnumerator::getClassGuid(const std::string& className, std::string& guid) {
     if (equalsIgnoreCase(className, kHidClassName)) {
-        guid = kHidClass;
+        guid = kHidSetupClassGuid;
         return true;
     }
     if (equalsIgnoreCase(className, "MEDIA")) {
-        guid = kMediaClass;
+        guid = kMediaSetupClassGuid;
         return true;
     }
     return false;

@@ -150,7 +150,7 @@ bool LinuxHidBus::Probe(const std::string& path, HidProbe& probe) {
     HidrawDevice device;
     if (!Find(path, device) || ::access(device.node.c_str(), F_OK) != 0) return false;
     // Every hidraw node sits on a HID class device; the class GUID is the HID class's.
-    probe = HidProbe{kFileDeviceUnknown, "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}"};
+    probe = HidProbe{kFileDeviceUnknown, GuidInBraces(kHidSetupClassGuid)};
     return true;
 }
 

@@ -9,15 +9,13 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/DeviceClassGuids.h"
 #include "platform/linux/HidrawDevice.h"
 
 namespace qmt {
 
 namespace {
 
-constexpr const char* kHidClass = "745A17A0-74D3-11D0-B6FE-00A0C90F57DA";
-constexpr const char* kMediaClass = "4D36E96C-E325-11CE-BFC1-08002BE10318";
-constexpr const char* kUsbClass = "36FC9E60-C465-11CF-8056-444553540000";
 constexpr unsigned kAudioInterfaceClass = 0x01;
 constexpr unsigned kHidInterfaceClass = 0x03;
 constexpr uint16_t kLinuxFoundation = 0x1D6B;  // the vendor id of root hubs
@@ -138,11 +136,11 @@ std::string InstanceIdOfFolder(const std::string& sysRoot, const std::string& fo
 std::string ClassGuidOfFolder(const std::string& folder) {
     switch (KindOfFolder(folder)) {
         case SysfsNodeKind::HidDevice:
-            return kHidClass;
+            return kHidSetupClassGuid;
         case SysfsNodeKind::UsbInterface: {
             const unsigned kind = ReadHex(folder + "/bInterfaceClass");
-            if (kind == kAudioInterfaceClass) return kMediaClass;
-            return kind == kHidInterfaceClass ? kHidClass : kUsbClass;
+            if (kind == kAudioInterfaceClass) return kMediaSetupClassGuid;
+            return kind == kHidInterfaceClass ? kHidSetupClassGuid : kUsbSetupClassGuid;
         }
         case SysfsNodeKind::UsbDevice:
             // A single-function device takes its function's class, as Windows shows it.
@@ -151,7 +149,7 @@ std::string ClassGuidOfFolder(const std::string& folder) {
                 if (!sole.empty() && ReadHex(folder + "/bDeviceClass") != 0x09)
                     return ClassGuidOfFolder(sole);
             }
-            return kUsbClass;
+            return kUsbSetupClassGuid;
         case SysfsNodeKind::Other:
         case SysfsNodeKind::None:
             break;

@@ -9,10 +9,6 @@ namespace qmt {
 
 namespace {
 
-constexpr const char* kHidClassGuid = "745A17A0-74D3-11D0-B6FE-00A0C90F57DA";
-constexpr const char* kMediaClassGuid = "4D36E96C-E325-11CE-BFC1-08002BE10318";
-constexpr const char* kUsbClassGuid = "36FC9E60-C465-11CF-8056-444553540000";
-
 std::string hex(int value) {
     char text[16];
     std::snprintf(text, sizeof text, "%x", static_cast<unsigned>(value));
@@ -23,7 +19,7 @@ std::string hex(int value) {
 std::string interfacePath(const std::string& instanceId, const char* classGuid) {
     std::string path = "\\\\?\\" + instanceId;
     std::replace(path.begin() + 4, path.end(), '\\', '#');
-    return path + "#{" + toLowerAscii(classGuid) + "}";
+    return path + "#" + GuidInBraces(classGuid);
 }
 
 std::string ascii(const std::u16string& text) {
@@ -64,7 +60,7 @@ Layout layoutOf(SimControllerModel model) {
 
 SimDeviceTree::SimDeviceTree() {
     const DeviceNode root = addNode(kNoDeviceNode, "HTREE\\ROOT\\0", "", 0);
-    rootHub_ = addNode(root, "USB\\ROOT_HUB30\\4&1b2c&0&0", kUsbClassGuid, 0);
+    rootHub_ = addNode(root, "USB\\ROOT_HUB30\\4&1b2c&0&0", kUsbSetupClassGuid, 0);
 }
 
 DeviceNode SimDeviceTree::addNode(DeviceNode parent, const std::string& instanceId,
@@ -91,38 +87,38 @@ void SimDeviceTree::buildController(int handle, Controller& c) {
     if (c.model == SimControllerModel::Kv10) {
         // A hub inside the controller carries a separate audio codec and the controller.
         const DeviceNode hub =
-            addNode(rootHub_, "USB\\VID_05E3&PID_0608\\5&1c2d" + port + "&0&" + port, kUsbClassGuid,
-                    handle);
-        const DeviceNode codec =
-            addNode(hub, "USB\\VID_08BB&PID_2702\\6&2f0a" + port + "&0&1", kUsbClassGuid, handle);
+            addNode(rootHub_, "USB\\VID_05E3&PID_0608\\5&1c2d" + port + "&0&" + port,
+                    kUsbSetupClassGuid, handle);
+        const DeviceNode codec = addNode(hub, "USB\\VID_08BB&PID_2702\\6&2f0a" + port + "&0&1",
+                                         kUsbSetupClassGuid, handle);
         const DeviceNode audio =
             addNode(codec, "USB\\VID_08BB&PID_2702&MI_00\\7&3b4c" + port + "&0&0000",
-                    kMediaClassGuid, handle);
+                    kMediaSetupClassGuid, handle);
         const DeviceNode usb =
-            addNode(hub, "USB\\" + vp + "\\" + ascii(c.serial), kHidClassGuid, handle);
+            addNode(hub, "USB\\" + vp + "\\" + ascii(c.serial), kHidSetupClassGuid, handle);
         const DeviceNode hid =
-            addNode(usb, "HID\\" + vp + "\\7&1a2b" + port + "c&0&0000", kHidClassGuid, handle);
+            addNode(usb, "HID\\" + vp + "\\7&1a2b" + port + "c&0&0000", kHidSetupClassGuid, handle);
         addInterface(InterfaceCategory::Audio, audio, handle, u"");
         addInterface(InterfaceCategory::Hid, hid, handle, c.serial);
         return;
     }
-    const DeviceNode composite =
-        addNode(rootHub_, "USB\\" + vp + "\\5&1c2d" + port + "&0&" + port, kUsbClassGuid, handle);
+    const DeviceNode composite = addNode(rootHub_, "USB\\" + vp + "\\5&1c2d" + port + "&0&" + port,
+                                         kUsbSetupClassGuid, handle);
     const std::string hidFunctionId =
         "USB\\" + vp + "&" + layout.hidMi + "\\6&2f0a" + port + "&0&2";
     const std::string audioId = "USB\\" + vp + "&" + layout.audioMi + "\\6&2f0a" + port + "&0&0";
     DeviceNode audio = kNoDeviceNode;
     DeviceNode function = kNoDeviceNode;
     if (layout.hidFirst) {
-        function = addNode(composite, hidFunctionId, kHidClassGuid, handle);
-        audio = addNode(composite, audioId, kMediaClassGuid, handle);
+        function = addNode(composite, hidFunctionId, kHidSetupClassGuid, handle);
+        audio = addNode(composite, audioId, kMediaSetupClassGuid, handle);
     } else {
-        audio = addNode(composite, audioId, kMediaClassGuid, handle);
-        function = addNode(composite, hidFunctionId, kHidClassGuid, handle);
+        audio = addNode(composite, audioId, kMediaSetupClassGuid, handle);
+        function = addNode(composite, hidFunctionId, kHidSetupClassGuid, handle);
     }
     const DeviceNode hid =
         addNode(function, "HID\\" + vp + "&" + layout.hidMi + "\\7&1a2b" + port + "c&0&0000",
-                kHidClassGuid, handle);
+                kHidSetupClassGuid, handle);
     addInterface(InterfaceCategory::Audio, audio, handle, u"");
     addInterface(InterfaceCategory::Hid, hid, handle, c.serial);
 }
@@ -282,11 +278,11 @@ bool SimDeviceTree::listInterfaces(InterfaceCategory category,
 
 bool SimDeviceTree::getClassGuid(const std::string& className, std::string& guid) {
     if (equalsIgnoreCase(className, kHidClassName)) {
-        guid = kHidClassGuid;
+        guid = kHidSetupClassGuid;
         return true;
     }
     if (equalsIgnoreCase(className, "MEDIA")) {
-        guid = kMediaClassGuid;
+        guid = kMediaSetupClassGuid;
         return true;
     }
     return false;

@@ -34,8 +34,8 @@ std::string SimHidBus::PathFor(const std::string& productId, const std::string& 
     size_t hash = std::hash<std::string>{}(serial)&0xFFFFFF;
     char instance[16];
     std::snprintf(instance, sizeof instance, "%06zx", hash);
-    return "\\\\?\\HID#VID_F7E1&PID_" + productId + "&MI_02#7&" + instance +
-           "&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    return "\\\\?\\HID#VID_F7E1&PID_" + productId + "&MI_02#7&" + instance + "&0&0000#" +
+           GuidInBraces(kHidInterfaceGuid);
 }
 
 std::shared_ptr<SimController> SimHidBus::Plug(const std::string& path, const std::string& serial) {
@@ -128,7 +128,7 @@ bool SimHidBus::Probe(const std::string& path, HidProbe& probe) {
         return true;
     }
     // Devices report the class GUID in upper case; the driver compares without case.
-    probe = HidProbe{kFileDeviceUnknown, "{745A17A0-74D3-11D0-B6FE-00A0C90F57DA}"};
+    probe = HidProbe{kFileDeviceUnknown, GuidInBraces(kHidSetupClassGuid)};
     return true;
 }
 

@@ -72,7 +72,7 @@ TEST(Attachment, ProbeRejectsOtherClassesAndDeviceTypes) {
     rig.bus.SetProbeAnswer(path,
                            HidProbe{kFileDeviceUnknown, "{4d36e96c-e325-11ce-bfc1-08002be10318}"});
     const std::string other = SimHidBus::PathFor("0202", "K5");
-    rig.bus.SetProbeAnswer(other, HidProbe{0x2D, kHidClassGuid});
+    rig.bus.SetProbeAnswer(other, HidProbe{0x2D, GuidInBraces(kHidSetupClassGuid)});
     rig.bus.Plug(path, "K1");
     rig.bus.Plug(other, "K5");
     rig.OpenRunning(kDMusStreamMidiCapture);

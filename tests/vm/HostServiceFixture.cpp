@@ -4,17 +4,15 @@
 #include <sstream>
 
 #include "GuestEnvironment.h"
-#include "script/TranslateScript.h"
 #include "model/FilePaths.h"
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"
 #include "presets/FactoryPresets.h"
+#include "script/TranslateScript.h"
 
 namespace qmt::vm {
 
 namespace {
-
-constexpr uint32_t kReloadMapping = 0xB4302D00;
 
 // The factory preset name of a mapping slot's kind (slot 0 KV, 1-2 ARDO, 3-4 ARDO RAW
 // PROTO 2009, 5-6 ARDO RAW).
@@ -203,8 +201,8 @@ std::vector<Bytes> HostServiceTest::dryRunOutput(const std::string& mapping, uin
 }
 
 bool HostServiceTest::reloadThroughControlSocket() {
-    const auto answer =
-        SendControlRequest(service_.controlSocketPath(), ControlRequest{kReloadMapping, {}, 0});
+    const auto answer = SendControlRequest(service_.controlSocketPath(),
+                                           ControlRequest{kIoctlReloadMapping, {}, 0});
     return answer && answer->status == 0;
 }
 

@@ -14,6 +14,12 @@
 
 namespace qmt {
 
+// The MIDI driver's two private control codes (device type 0xB430, buffered, any access;
+// function numbers 0xB40 and 0xB41): reload the selected mapping (no input, no output), and
+// whether the MIDI ports are in use (no input, one byte out).
+inline constexpr uint32_t kIoctlReloadMapping = 0xB4302D00;
+inline constexpr uint32_t kIoctlPortsInUse = 0xB4302D04;
+
 struct ControlRequest {
     uint32_t code = 0;
     std::vector<uint8_t> input;

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/DeviceClassGuids.h"
+
 namespace qmt {
 
 // A node of the device tree; 0 names no node. Nodes of unplugged devices stop answering.
@@ -18,13 +20,6 @@ using DeviceNode = uint32_t;
 inline constexpr DeviceNode kNoDeviceNode = 0;
 
 enum class InterfaceCategory : uint8_t { Hid, Audio, Render, Capture };
-
-// Interface class and device setup class identifiers, as text.
-inline constexpr const char* kHidInterfaceGuid = "4D1E55B2-F16F-11CF-88CB-001111000030";
-inline constexpr const char* kAudioCategoryGuid = "6994AD04-93EF-11D0-A3CC-00A0C9223196";
-inline constexpr const char* kRenderCategoryGuid = "65E8773E-8F56-11D0-A3B9-00A0C9223196";
-inline constexpr const char* kCaptureCategoryGuid = "65E8773D-8F56-11D0-A3B9-00A0C9223196";
-inline constexpr const char* kHidClassName = "HIDClass";
 
 // Flags of an interface alias.
 inline constexpr uint32_t kInterfaceActive = 0x1;

@@ -12,10 +12,10 @@
 #include <span>
 #include <string>
 
+#include "platform/DeviceClassGuids.h"
+
 namespace qmt {
 
-// The class GUID a HID device reports, in the form the probe compares with.
-inline constexpr const char* kHidClassGuid = "{745a17a0-74d3-11d0-b6fe-00a0c90f57da}";
 inline constexpr uint32_t kFileDeviceUnknown = 0x22;
 
 // One open handle on a HID interface.

@@ -111,7 +111,7 @@ TEST_F(LinuxHidBusTest, ProbeAnswersAsAHidClassDevice) {
     std::string guid = probe.classGuid;
     for (char& c : guid)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    EXPECT_EQ(guid, kHidClassGuid);
+    EXPECT_EQ(guid, GuidInBraces(kHidSetupClassGuid));
     EXPECT_FALSE(bus.Probe("\\\\?\\HID#VID_0000&PID_0000#7&0&0&0000#{x}", probe));
 }
 
