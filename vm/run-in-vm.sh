@@ -103,7 +103,8 @@ check_qemu() {
     fi
 }
 
-# The mirror apt already uses is the one this machine can reach.
+# The mirror apt already uses is the one this machine can reach; without one of its own and
+# without QMT_VM_MIRROR there is nothing to build the guest from. Prints nothing then.
 debian_mirror() {
     if [[ -n "${QMT_VM_MIRROR:-}" ]]; then
         echo "$QMT_VM_MIRROR"
@@ -114,7 +115,7 @@ debian_mirror() {
         awk '/^URIs:/ { for (i = 2; i <= NF; i++) print $i }
              /^deb / { for (i = 2; i <= NF; i++) if ($i ~ /^[a-z]+:\/\//) { print $i; break } }' |
         grep -E '/debian/?$' | grep -v security | head -n 1 || true)
-    echo "${found:-http://deb.debian.org/debian}"
+    echo "$found"
 }
 
 guest_packages() { grep -v -e '^#' -e '^[[:space:]]*$' "$here/guest-packages.txt"; }
@@ -175,8 +176,11 @@ check_build_tools() {
 }
 
 build_root() {
-    local started=$SECONDS
-    run_debootstrap "$cache/root.new" "$(debian_mirror)" ||
+    local started=$SECONDS mirror
+    mirror=$(debian_mirror)
+    [[ -n "$mirror" ]] ||
+        skip "no Debian mirror: set QMT_VM_MIRROR, or give this machine an apt source for Debian"
+    run_debootstrap "$cache/root.new" "$mirror" ||
         skip "debootstrap failed three times; the Debian mirror is unreachable or unusable"
     trim_root "$cache/root.new"
     rm -rf "$cache/root" "$cache/boot.key"
