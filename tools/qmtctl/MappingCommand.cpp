@@ -1,4 +1,8 @@
-// qmtctl mapping check|show FILE --preset-path DIR
+// qmtctl mapping check|show FILE --preset-path DIR [--strict]
+//
+// check exits 0 when the mapping loads as the driver loads it. A slot whose preset is missing
+// or invalid does not stop the driver (that slot stays silent), so it is a warning, one line
+// each; --strict makes the first such slot fail the check, for preset authors.
 
 #include <cstdio>
 #include <string>
@@ -48,12 +52,15 @@ std::string presetProblem(const std::string& presetPath, const std::string& name
 
 struct Args {
     std::string action, file, presetPath;
+    bool strict = false;
 };
 
 bool parse(std::span<const std::string> args, Args& out) {
     for (size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--preset-path" && i + 1 < args.size()) {
             out.presetPath = args[++i];
+        } else if (args[i] == "--strict") {
+            out.strict = true;
         } else if (out.action.empty()) {
             out.action = args[i];
         } else if (out.file.empty()) {
@@ -62,7 +69,7 @@ bool parse(std::span<const std::string> args, Args& out) {
             return false;
         }
     }
-    return (out.action == "check" || out.action == "show") && !out.file.empty() &&
+    return (out.action == "check" || (out.action == "show" && !out.strict)) && !out.file.empty() &&
            !out.presetPath.empty();
 }
 
@@ -92,10 +99,15 @@ int check(const Mapping& mapping, const Args& args) {
         const MappingEntry& entry = mapping.entries[e];
         for (int slot = 0; slot < kMappingSlots; ++slot) {
             if (!entry.slotUsed[slot] || entry.presets[slot]) continue;
-            std::printf("invalid: %s: entry %zu slot %d: preset \"%s\": %s\n", args.file.c_str(),
-                        e + 1, slot, entry.presetNames[slot].c_str(),
-                        presetProblem(args.presetPath, entry.presetNames[slot], slot).c_str());
-            return kExitInvalid;
+            const std::string where =
+                args.file + ": entry " + std::to_string(e + 1) + " slot " + std::to_string(slot) +
+                ": preset \"" + entry.presetNames[slot] +
+                "\": " + presetProblem(args.presetPath, entry.presetNames[slot], slot);
+            if (args.strict) {
+                std::printf("invalid: %s\n", where.c_str());
+                return kExitInvalid;
+            }
+            std::printf("warning: %s: this slot stays silent\n", where.c_str());
         }
     }
     std::printf("valid\n");
@@ -105,7 +117,9 @@ int check(const Mapping& mapping, const Args& args) {
 int Run(std::span<const std::string> argv) {
     Args args;
     if (!parse(argv, args)) {
-        std::fprintf(stderr, "usage: qmtctl mapping check|show FILE --preset-path DIR\n");
+        std::fprintf(stderr,
+                     "usage: qmtctl mapping check FILE --preset-path DIR [--strict]\n"
+                     "       qmtctl mapping show FILE --preset-path DIR\n");
         return kExitUsage;
     }
     std::string error;
@@ -124,7 +138,10 @@ int Run(std::span<const std::string> argv) {
 
 CommandRegistration registration{
     {"mapping",
-     "  mapping check FILE --preset-path DIR   load a mapping and its presets as the driver does\n"
+     "  mapping check FILE --preset-path DIR [--strict]\n"
+     "                                          load a mapping and its presets as the driver "
+     "does;\n"
+     "                                          warn of slots that stay silent (--strict: fail)\n"
      "  mapping show FILE --preset-path DIR    list entries, slots, presets and channels",
      &Run}};
 

@@ -8,8 +8,7 @@
 #include "PresetBytes.h"
 #include "TempDir.h"
 #include "model/Preset.h"
-
-int QmtctlMain(int argc, char** argv);
+#include "tests/model/ctl/RunQmtctl.h"
 
 namespace qmt {
 namespace {
@@ -17,26 +16,8 @@ namespace {
 using test::OneListFile;
 using test::PresetBytes;
 using Bytes = std::vector<uint8_t>;
-
-struct Outcome {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-Outcome RunQmtctl(std::vector<std::string> args) {
-    args.insert(args.begin(), "qmtctl");
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    testing::internal::CaptureStdout();
-    testing::internal::CaptureStderr();
-    const int code = QmtctlMain(static_cast<int>(args.size()), argv.data());
-    std::string out = testing::internal::GetCapturedStdout();
-    std::string err = testing::internal::GetCapturedStderr();
-    return {code, out, err};
-}
+using test::Outcome;
+using test::RunQmtctl;
 
 // A "Toggle" on "Play" with a note, and a "Rotate" on "Wheel" modified by "Cue".
 Bytes SamplePreset(uint8_t noteVelocity) {
