@@ -116,15 +116,7 @@ bool LinuxDeviceEnumerator::listInterfaces(InterfaceCategory category,
 }
 
 bool LinuxDeviceEnumerator::getClassGuid(const std::string& className, std::string& guid) {
-    if (equalsIgnoreCase(className, kHidClassName)) {
-        guid = kHidSetupClassGuid;
-        return true;
-    }
-    if (equalsIgnoreCase(className, "MEDIA")) {
-        guid = kMediaSetupClassGuid;
-        return true;
-    }
-    return false;
+    return SetupClassGuidOf(className, guid);
 }
 
 bool LinuxDeviceEnumerator::getDeviceClassGuid(DeviceNode node, std::string& guid) {

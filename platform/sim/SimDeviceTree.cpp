@@ -277,15 +277,7 @@ bool SimDeviceTree::listInterfaces(InterfaceCategory category,
 }
 
 bool SimDeviceTree::getClassGuid(const std::string& className, std::string& guid) {
-    if (equalsIgnoreCase(className, kHidClassName)) {
-        guid = kHidSetupClassGuid;
-        return true;
-    }
-    if (equalsIgnoreCase(className, "MEDIA")) {
-        guid = kMediaSetupClassGuid;
-        return true;
-    }
-    return false;
+    return SetupClassGuidOf(className, guid);
 }
 
 bool SimDeviceTree::getDeviceClassGuid(DeviceNode node, std::string& guid) {

@@ -22,6 +22,20 @@ inline constexpr const char* kHidSetupClassGuid = "745A17A0-74D3-11D0-B6FE-00A0C
 inline constexpr const char* kMediaSetupClassGuid = "4D36E96C-E325-11CE-BFC1-08002BE10318";
 inline constexpr const char* kUsbSetupClassGuid = "36FC9E60-C465-11CF-8056-444553540000";
 inline constexpr const char* kHidClassName = "HIDClass";
+inline constexpr const char* kMediaClassName = "MEDIA";
+
+// The setup class identifier of a class name the programs ask for; false for any other name.
+inline bool SetupClassGuidOf(const std::string& className, std::string& guid) {
+    if (equalsIgnoreCase(className, kHidClassName)) {
+        guid = kHidSetupClassGuid;
+        return true;
+    }
+    if (equalsIgnoreCase(className, kMediaClassName)) {
+        guid = kMediaSetupClassGuid;
+        return true;
+    }
+    return false;
+}
 
 // "{guid}" in lower case, as interface paths end.
 inline std::string GuidInBraces(const char* guid) {
