@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-#include "driver/Guid.h"
+#include "common/Guid.h"
 
 namespace qmt {
 

@@ -25,7 +25,7 @@
 
 #include "driver/DeviceWorker.h"
 #include "driver/FilterDescription.h"
-#include "driver/Guid.h"
+#include "common/Guid.h"
 #include "driver/HandlerFrame.h"
 #include "driver/RenderEventBuffer.h"
 #include "engine/MidiSink.h"

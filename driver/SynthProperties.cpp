@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "driver/DriverStatus.h"
-#include "driver/Guid.h"
+#include "common/Guid.h"
 #include "driver/MidiMiniport.h"
 
 namespace qmt {
