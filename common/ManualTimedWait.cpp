@@ -1,11 +1,18 @@
 #include "common/ManualTimedWait.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace qmt {
 
 bool ManualTimedWait::waitFor(Waitable& stop, uint32_t timeoutMs) {
-    if (timeoutMs == 0) return stop.wait(0);
+    Waitable* objects[] = {&stop};
+    return waitForAny(objects, timeoutMs) == 0;
+}
+
+int ManualTimedWait::waitForAny(std::span<Waitable* const> objects, uint32_t timeoutMs) {
+    if (objects.empty()) return kWaitFailed;
+    if (timeoutMs == 0) return Waitable::waitForAny(objects, 0);
     Event moved(false);
     int64_t deadline = 0;
     {
@@ -14,18 +21,21 @@ bool ManualTimedWait::waitFor(Waitable& stop, uint32_t timeoutMs) {
         waiters_.push_back(&moved);
     }
     started_.release();
-    bool stopped = false;
+    std::vector<Waitable*> list(objects.begin(), objects.end());
+    list.push_back(&moved);
+    const int movedIndex = static_cast<int>(objects.size());
+    int result = kWaitTimeout;
     for (;;) {
-        Waitable* list[] = {&stop, &moved};
-        if (Waitable::waitForAny(list, kInfinite) == 0) {
-            stopped = true;
+        const int index = Waitable::waitForAny(list, kInfinite);
+        if (index != movedIndex) {
+            result = index;
             break;
         }
         if (timeoutMs != kInfinite && clock_.counter() >= deadline) break;
     }
     std::lock_guard lock(mutex_);
     std::erase(waiters_, &moved);
-    return stopped;
+    return result;
 }
 
 void ManualTimedWait::advanceMs(int64_t ms) {

@@ -18,6 +18,7 @@ class ManualTimedWait final : public TimedWaitIf {
     explicit ManualTimedWait(ManualClock& clock) : clock_(clock) {}
 
     bool waitFor(Waitable& stop, uint32_t timeoutMs) override;
+    int waitForAny(std::span<Waitable* const> objects, uint32_t timeoutMs) override;
 
     void advanceMs(int64_t ms);
     // Takes one "a wait has started" notice; false when none came within `timeoutMs`.
