@@ -133,15 +133,23 @@ void MidiMiniport::UnregisterStream(MidiStreamAbs* stream) {
             --renderCount_;
             resetOutput = renderCount_ == 0;
         }
-        if (captureCount_ == 0 && renderCount_ == 0) {
-            std::lock_guard clockLock(clockMutex_);
-            clock_.reset();
-        }
     }
-    if (!resetOutput) return;
-    std::lock_guard lock(handlerLock_);
-    for (auto& frame : handlers_)
-        frame->handler().ResetOutput();
+    if (resetOutput) {
+        // What the closing application sent last may still wait in the render buffer (the
+        // worker drains it later, or has stopped): it goes to the handlers now, and they
+        // write it before their output stops.
+        DrainRender();
+        std::lock_guard lock(handlerLock_);
+        for (auto& frame : handlers_)
+            frame->handler().ResetOutput();
+    }
+    // The clock goes last, so the handlers could still stamp that final output. A stream
+    // registered meanwhile has made the clock its own.
+    std::lock_guard lock(lock_);
+    if (captureCount_ == 0 && renderCount_ == 0) {
+        std::lock_guard clockLock(clockMutex_);
+        clock_.reset();
+    }
 }
 
 bool MidiMiniport::Connect(MidiStreamAbs* stream, MxfIf* sink) {

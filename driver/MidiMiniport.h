@@ -6,6 +6,7 @@
 //
 // Locks, always taken in this order, never the other way round:
 //   stateMutex_    serialises stream state changes, worker start and stop, and reloads;
+//   drainMutex_    one render drain at a time (the worker's, or the last render close's);
 //   handlerLock_   the handler list and the running counts; every walk of the list holds it,
 //                  so arrivals and removals on the worker never race a walk made by a
 //                  stream state change, a stream close or a reload without streams;
@@ -181,6 +182,7 @@ class MidiMiniport final : public MiniportDMusIf, public MidiSinkIf {
     std::unique_ptr<PortClockIf> handlerClock_;
 
     // The render double buffer.
+    std::mutex drainMutex_;
     std::mutex renderLock_;
     std::array<RenderEventBuffer, 2> renderBuffers_;
     RenderEventBuffer* fill_ = &renderBuffers_[0];

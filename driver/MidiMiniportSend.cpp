@@ -91,6 +91,9 @@ void MidiMiniport::AppendRender(const DMusEvent* events) {
 }
 
 void MidiMiniport::DrainRender() {
+    // The worker and the last render stream's close both drain; one at a time, or the
+    // second exchange would hand the buffer being drained back to the appending side.
+    std::lock_guard draining(drainMutex_);
     RenderEventBuffer* taken = nullptr;
     {
         std::lock_guard lock(renderLock_);

@@ -130,6 +130,15 @@ void ArdoHandlerAbs::EndMidiBatch() {
 
 void ArdoHandlerAbs::ResetOutput() {
     std::lock_guard lock(outputMutex_);
+    // The last application may have sent its final lights just before it closed, and the
+    // writer may not have sent them yet: they reach the device once before output stops.
+    // A failed write here only ends that; output stops the same way.
+    int64_t now = 0;
+    if (outputEnabled_ && clock_.Now(now)) {
+        pending_.clear();
+        lights_.RenderChanged(now, deckBit_.load(), pending_);
+        WritePending();
+    }
     outputEnabled_ = false;
     timerArmed_ = false;
     lights_.ResetOutput();
@@ -142,17 +151,21 @@ NtStatus ArdoHandlerAbs::WriterStep() {
     if (!Now(now)) return kStatusUnsuccessful;
     pending_.clear();
     lights_.Render(now, deckBit_.load(), refresh_.exchange(false), pending_);
-    OutputReport values{};
-    if (lights_.TakeDeckValues(values)) pending_.push_back(values);
-    for (const OutputReport& report : pending_) {
-        if (!WriteOutput(report)) {
-            outputEnabled_ = false;
-            timerArmed_ = false;
-            return kStatusUnexpectedIoError;
-        }
+    if (!WritePending()) {
+        outputEnabled_ = false;
+        timerArmed_ = false;
+        return kStatusUnexpectedIoError;
     }
     timerArmed_ = true;
     return kStatusSuccess;
+}
+
+bool ArdoHandlerAbs::WritePending() {
+    OutputReport values{};
+    if (lights_.TakeDeckValues(values)) pending_.push_back(values);
+    for (const OutputReport& report : pending_)
+        if (!WriteOutput(report)) return false;
+    return true;
 }
 
 NtStatus ArdoHandlerAbs::ReportStep() {

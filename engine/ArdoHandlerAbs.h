@@ -96,6 +96,9 @@ class ArdoHandlerAbs : public ControllerHandler {
     void RunAbsolutes(std::span<const uint8_t> report, int64_t now);
     void RunPads(std::span<const uint8_t> report, int64_t now);
     void SendTouchpadMode(bool stopped);
+    // Adds a pending deck-value report to `pending_` and writes them all, in order; false
+    // at the first write that fails. Needs the output mutex.
+    bool WritePending();
     bool UsesTouchpad() const;
     uint32_t BuildListeningMask() const;
 

@@ -161,14 +161,25 @@ void ArdoLights::Render(int64_t now, uint8_t deckBit, bool refresh,
         // After a long pause the phase restarts instead of catching up tick by tick.
         if (now - lastTick_ >= kBlinkPeriod) lastTick_ = now;
     }
-    const size_t groups = ardo_ ? 3 : 2;
-    for (size_t g = 0; g < groups; ++g) {
+    for (size_t g = 0; g < groupCount(); ++g) {
         if (!groups_[g].used()) continue;
-        for (size_t i = 0; i < groups_[g].size(); ++i)
-            Compose(groups_[g], i, deckBit);
-        if (g == 0) ComposeRingOverlays(deckBit);
+        ComposeGroup(g, deckBit);
         if (groups_[g].Due(now, refresh)) AppendReports(g, out);
     }
+}
+
+void ArdoLights::RenderChanged(int64_t now, uint8_t deckBit, std::vector<OutputReport>& out) {
+    for (size_t g = 0; g < groupCount(); ++g) {
+        if (!groups_[g].used() || !groups_[g].changed()) continue;
+        ComposeGroup(g, deckBit);
+        if (groups_[g].Due(now, false)) AppendReports(g, out);
+    }
+}
+
+void ArdoLights::ComposeGroup(size_t index, uint8_t deckBit) {
+    for (size_t i = 0; i < groups_[index].size(); ++i)
+        Compose(groups_[index], i, deckBit);
+    if (index == 0) ComposeRingOverlays(deckBit);
 }
 
 void ArdoLights::Compose(LedGroup& group, size_t index, uint8_t deckBit) {

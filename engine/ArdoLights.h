@@ -46,6 +46,9 @@ class ArdoLights {
     // The writer's work at `now`: the blink tick, then the reports of the groups that are
     // due (changed, or not sent for 2.5 s, or everything when `refresh`).
     void Render(int64_t now, uint8_t deckBit, bool refresh, std::vector<OutputReport>& out);
+    // Only the groups that MIDI changed since they were last sent, without a blink tick:
+    // what must still reach the device before output stops.
+    void RenderChanged(int64_t now, uint8_t deckBit, std::vector<OutputReport>& out);
     // The deck-value report when a value is pending; clears the pending flags.
     bool TakeDeckValues(OutputReport& report);
     // Output stopped: nothing is due until something changes again.
@@ -72,6 +75,9 @@ class ArdoLights {
     bool FurtherIndicator(size_t ring, uint8_t velocity, const std::array<bool, 2>& decks);
     bool LevelMeter(size_t meter, uint8_t velocity, const std::array<bool, 2>& decks);
     bool SetDeckValue(uint16_t value, const std::array<bool, 2>& decks);
+    size_t groupCount() const { return ardo_ ? 3 : 2; }
+    // The LED bytes of one group as they should show now, overlays included.
+    void ComposeGroup(size_t index, uint8_t deckBit);
     void Compose(LedGroup& group, size_t index, uint8_t deckBit);
     void ComposeRingOverlays(uint8_t deckBit);
     void AppendReports(size_t index, std::vector<OutputReport>& out);

@@ -172,6 +172,31 @@ TEST(Attachment, RenderedNotesLightTheControllerAndTheLastRenderCloseResetsIt) {
     EXPECT_FALSE(outputEnabled());
 }
 
+// An application that sends its last lights and closes at once: whether the worker has
+// drained them and whether the writer has run yet, they reach the device exactly once.
+TEST(Attachment, LastRenderCloseRightAfterABatchWritesItOnce) {
+    DriverRig rig;
+    std::shared_ptr<SimController> ardo = rig.Plug("0300", "A1");
+    const int render = rig.OpenRunning(kDMusStreamMidiRender);
+    ASSERT_EQ(
+        rig.port->Send(render, {RenderEventSpec{kDMusEventStructured, 0, {0x90, 0x3C, 0x3F}, {}},
+                                RenderEventSpec{kDMusEventStructured, 0, {0xB0, 0x40, 0x20}, {}}}),
+        0);
+    rig.port->Close(render);
+    auto count = [&](uint8_t command) {
+        size_t n = 0;
+        for (const SimController::Report& report : ardo->written())
+            n += report.size() > 1 && report[1] == command ? 1 : 0;
+        return n;
+    };
+    EXPECT_EQ(count(22), 1u) << "group 2 with LED 0 lit";
+    EXPECT_EQ(count(6), 1u) << "the deck value";
+    const size_t written = ardo->written().size();
+    rig.clock->advanceMs(3000);
+    rig.timer.Fire();
+    EXPECT_EQ(ardo->written().size(), written);
+}
+
 TEST(Attachment, BlinkingLedKeepsTogglingWithoutFurtherMidi) {
     DriverRig rig;
     Event groupSent(false);

@@ -249,18 +249,41 @@ TEST(ArdoLights, FailedWriteStopsOutputUntilTheWriterStartsAgain) {
     EXPECT_EQ(rig.writeAt(1020).size(), 2u);
 }
 
-TEST(ArdoLights, ResetOutputStopsTheWriter) {
+TEST(ArdoLights, ResetOutputWritesWhatTheBatchesChangedOnceThenStops) {
     LightsRig rig;
-    rig.midi({0x90, 5, 0x3F});
-    rig.midi({0xB0, 64, 1});
+    rig.midi({0x90, 62, 0x3F});  // group 2
+    rig.midi({0xB0, 64, 1});     // a deck value, with its marker on the rings
+    rig.clock.set(Ms(1000));
     rig.handler->ResetOutput();
+    const auto flushed = rig.written();
+    ASSERT_EQ(flushed.size(), 4u);
+    EXPECT_EQ(flushed[0][1], 20);
+    EXPECT_EQ(flushed[1][1], 21);
+    EXPECT_EQ(flushed[2], LedReport(22, 24, Leds({{2, 0x0F}}, 22)));
+    EXPECT_EQ(flushed[3][1], 6);
+    EXPECT_FALSE(rig.ardo().outputEnabled());
     EXPECT_FALSE(rig.ardo().writerTimerArmed());
-    EXPECT_TRUE(rig.writeAt(1000).empty());
+    EXPECT_TRUE(rig.writeAt(1020).empty());
+    EXPECT_TRUE(rig.writeAt(5000).empty()) << "no refresh and no blinking once stopped";
     rig.handler->StartWriter();
-    const auto w = rig.writeAt(1020);
-    ASSERT_EQ(w.size(), 2u);  // the LEDs again, but the dropped deck value stays dropped
-    EXPECT_EQ(w[0][1], 20);
-    EXPECT_EQ(w[1][1], 21);
+    const auto w = rig.writeAt(5020);
+    ASSERT_EQ(w.size(), 3u);  // every used group again; the deck value went out already
+    EXPECT_EQ(w[2][1], 22);
+}
+
+TEST(ArdoLights, ResetOutputSendsOnlyWhatChangedAndAFailedWriteChangesNothingElse) {
+    LightsRig rig;
+    rig.midi({0x90, 62, 0x3F});
+    EXPECT_EQ(rig.writeAt(1000).size(), 1u);
+    rig.midi({0x90, 5, 0x3F});  // the rings change; group 2 was sent already
+    rig.device->SetWriteFails(true);
+    rig.handler->ResetOutput();
+    rig.device->SetWriteFails(false);
+    EXPECT_TRUE(rig.written().empty());
+    EXPECT_EQ(rig.handler->errorCount(), 0u);
+    EXPECT_TRUE(rig.writeAt(1020).empty());
+    rig.handler->StartWriter();
+    EXPECT_EQ(rig.writeAt(1040).size(), 3u);
 }
 
 }  // namespace

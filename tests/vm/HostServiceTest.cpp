@@ -146,6 +146,70 @@ TEST_F(HostServiceTest, MidiSentStraightToTheOutPortReachesTheController) {
     EXPECT_TRUE(WaitForOutput(*ardo, lights)) << "wanted " << Hex(lights);
 }
 
+// Sends `burst` to "QMT MIDI Out" and closes the sequencer client at once, as a program
+// that sets its lights and quits does: `subscribed` connects to the port first, otherwise
+// every event is addressed to it directly.
+bool SendAndDisconnect(const std::vector<Bytes>& burst, bool subscribed) {
+    snd_seq_t* seq = nullptr;
+    if (snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) return false;
+    snd_seq_set_client_name(seq, "qmt vm burst sender");
+    const int port =
+        snd_seq_create_simple_port(seq, "out", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                   SND_SEQ_PORT_TYPE_MIDI_GENERIC);
+    snd_seq_addr_t dest{};
+    snd_midi_event_t* codec = nullptr;
+    bool sent = port >= 0 && snd_seq_parse_address(seq, &dest, "QMT MIDI:1") >= 0 &&
+                snd_midi_event_new(64, &codec) >= 0 &&
+                (!subscribed || snd_seq_connect_to(seq, port, dest.client, dest.port) >= 0);
+    for (const Bytes& midi : burst) {
+        if (!sent) break;
+        snd_seq_event_t event;
+        snd_seq_ev_clear(&event);
+        snd_midi_event_reset_encode(codec);
+        sent = snd_midi_event_encode(codec, midi.data(), static_cast<long>(midi.size()), &event) ==
+                   static_cast<long>(midi.size()) &&
+               event.type != SND_SEQ_EVENT_NONE;
+        snd_seq_ev_set_source(&event, port);
+        if (subscribed)
+            snd_seq_ev_set_subs(&event);
+        else
+            snd_seq_ev_set_dest(&event, dest.client, dest.port);
+        snd_seq_ev_set_direct(&event);
+        sent = sent && snd_seq_event_output_direct(seq, &event) >= 0;
+    }
+    if (codec) snd_midi_event_free(codec);
+    snd_seq_close(seq);
+    return sent;
+}
+
+// Twenty programs in a row each set four LEDs of group 2 and quit at once, half of them
+// subscribed and half addressing the port directly, with no application on "QMT MIDI In"
+// (so the driver's worker stops with each of them): every burst's last state reaches the
+// controller. The fourth LED changes with every burst, so no report before a burst's last
+// message can look like its final state.
+TEST_F(HostServiceTest, LightsSentJustBeforeTheSenderQuitsReachTheController) {
+    const std::string mapping = writeMapping("ardo-raw", {{"", kModelArdoRaw, 5, 0}});
+    startService(mapping);
+    std::string error;
+    auto ardo = VirtualController::Plug(ArdoRawModel(), "ARDORAWQUIT", error);
+    ASSERT_TRUE(ardo) << error;
+    ASSERT_FALSE(ardo->waitForHidraw(kPatience).empty()) << "no hidraw node";
+    for (int burst = 0; burst < 20; ++burst) {
+        std::vector<Bytes> messages;
+        Bytes expected(33, 0);
+        expected[1] = 22;  // ARDO RAW group 2: 23 LED bytes
+        expected[2] = 25;
+        for (int led = 0; led < 4; ++led) {
+            const bool lit = led < 3 ? ((burst >> led) & 1) != 0 : burst % 2 == 0;
+            const uint8_t velocity = lit ? 0x3F : 0x00;
+            messages.push_back({0x90, static_cast<uint8_t>(0x3C + led), velocity});
+            expected[3 + led] = lit ? 0xF0 : 0x00;  // slot 5 is the second preset: high half
+        }
+        ASSERT_TRUE(SendAndDisconnect(messages, burst % 2 == 1)) << "burst " << burst;
+        EXPECT_TRUE(WaitForOutput(*ardo, expected)) << "burst " << burst << ": " << Hex(expected);
+    }
+}
+
 TEST_F(HostServiceTest, UnplugWhileReadingRemovesTheHandlerAndTheServiceGoesOn) {
     const std::string mapping = writeMapping("kv10", {{"", kModelKv10, 0, 0}});
     startService(mapping);
