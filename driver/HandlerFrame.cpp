@@ -56,7 +56,9 @@ NtStatus HandlerFrame::StartWriter() {
     writerStop_.reset();
     writerStopped_.reset();
     writerWake_.reset();
-    // The failure count carries over from the last run of the writer.
+    // Every run of the writer gets its three tries: failures of an earlier run say nothing
+    // about the device as it is now.
+    writerFailures_ = 0;
     const NtStatus status = handler_->StartWriter();
     if (!NtSuccess(status)) {
         writerStopped_.set();

@@ -45,6 +45,10 @@ TEST(HandlerFrame, ThreeFailedWriterStepsInARowEndTheWriter) {
     ASSERT_TRUE(frame.WaitForWriterEnd(kPatienceMs));
     EXPECT_EQ(failing->steps.load(), 3);
     EXPECT_FALSE(frame.writerRunning());
+    // A restarted writer counts afresh: three more tries, not one.
+    ASSERT_EQ(frame.StartWriter(), kStatusSuccess);
+    ASSERT_TRUE(frame.WaitForWriterEnd(kPatienceMs));
+    EXPECT_EQ(failing->steps.load(), 6);
 }
 
 }  // namespace
