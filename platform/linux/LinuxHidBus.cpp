@@ -133,7 +133,17 @@ std::unique_ptr<HidFileIf> LinuxHidBus::Open(const std::string& path, bool forWr
     HidrawDevice device;
     if (!Find(path, device)) return nullptr;
     std::unique_ptr<HidrawFile> file = HidrawFile::Open(device.node, forWriting, device.uniq);
-    if (file) return file;
+    if (file) {
+        // A descriptor that does not match the model makes every report fail to read;
+        // without a word the controller would just seem dead.
+        if (diagnostics_)
+            file->SetDiagnostics([diagnostics = diagnostics_, node = device.node,
+                                  ids = HardwareIdPart(device.vendorId, device.productId, -1)](
+                                     const std::string& message) {
+                diagnostics(node + " (USB " + ids + "): " + message);
+            });
+        return file;
+    }
     if ((errno == EACCES || errno == EPERM) && diagnostics_) {
         std::lock_guard lock(warnedMutex_);
         if (warned_.insert(device.node).second)

@@ -5,6 +5,7 @@
 // ends with false when the device goes away.
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
@@ -15,6 +16,9 @@ namespace qmt {
 
 class HidrawFile final : public HidFileIf {
   public:
+    // Where a read says, once, that the device's reports do not have the length asked for.
+    using Diagnostics = std::function<void(const std::string& message)>;
+
     // Takes `fd` over. `numbered`: the device's reports carry their own number.
     // `knownSerial` answers the serial request when the node cannot.
     HidrawFile(int fd, bool numbered, std::string knownSerial);
@@ -26,6 +30,10 @@ class HidrawFile final : public HidFileIf {
     static std::unique_ptr<HidrawFile> Open(const std::string& node, bool forWriting,
                                             const std::string& knownSerial);
 
+    // A report of another length than `report` fails the read; the first one is told to
+    // the diagnostics ("reports of N bytes, expected M: ignored", lengths as hidraw hands
+    // them out), the rest quietly.
+    void SetDiagnostics(Diagnostics diagnostics) { diagnostics_ = std::move(diagnostics); }
     bool Read(std::span<uint8_t> report) override;
     void CancelRead() override;
     bool Write(std::span<const uint8_t> report) override;
@@ -40,6 +48,8 @@ class HidrawFile final : public HidFileIf {
     bool numbered_;
     std::string knownSerial_;
     std::vector<uint8_t> buffer_;
+    Diagnostics diagnostics_;
+    bool toldWrongLength_ = false;
 };
 
 }  // namespace qmt
