@@ -33,10 +33,22 @@ class SimMidiPort::ApplicationSink final : public MxfIf {
     int stream_;
 };
 
-SimMidiPort::SimMidiPort(std::shared_ptr<PortClockIf> clock, size_t allocatorEvents)
-    : clock_(std::move(clock)), allocator_(allocatorEvents) {}
+SimMidiPort::SimMidiPort(std::shared_ptr<PortClockIf> clock, size_t allocatorEvents, SimPull pull)
+    : clock_(std::move(clock)),
+      allocator_(allocatorEvents),
+      pullOnPortThread_(pull == SimPull::OnPortThread) {
+    if (pullOnPortThread_) puller_ = std::thread([this] { PullLoop(); });
+}
 
 SimMidiPort::~SimMidiPort() {
+    if (puller_.joinable()) {
+        {
+            std::lock_guard lock(pullMutex_);
+            pullStop_ = true;
+        }
+        pullWanted_.notify_one();
+        puller_.join();
+    }
     CloseAll();
 }
 
@@ -162,6 +174,30 @@ int32_t SimMidiPort::Send(int stream, const std::vector<RenderEventSpec>& events
 }
 
 void SimMidiPort::Notify() {
+    if (!pullOnPortThread_) {
+        PullAll();
+        return;
+    }
+    {
+        std::lock_guard lock(pullMutex_);
+        pullPending_ = true;
+    }
+    pullWanted_.notify_one();
+}
+
+void SimMidiPort::PullLoop() {
+    std::unique_lock lock(pullMutex_);
+    for (;;) {
+        pullWanted_.wait(lock, [this] { return pullPending_ || pullStop_; });
+        if (pullStop_) return;
+        pullPending_ = false;
+        lock.unlock();
+        PullAll();
+        lock.lock();
+    }
+}
+
+void SimMidiPort::PullAll() {
     std::lock_guard lock(mutex_);
     for (auto& [id, stream] : streams_) {
         if (stream.type != kDMusStreamMidiCapture) continue;

@@ -2,7 +2,9 @@
 // The DirectMusic port's role with an application on top, for tests and the demo. The
 // application opens, runs, pauses, stops and closes streams in any order, connects them,
 // sends render events (with flags and packages) and reads what it received, with times.
-// Notify pulls every waiting captured message at once on the notifying thread.
+// Notify pulls every waiting captured message at once: on the notifying thread, or, as the
+// sequencer port does when an application subscribes, on a thread of the port's own, so
+// that pulling runs while the controllers' threads post.
 
 #include <condition_variable>
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 #include "platform/MidiPort.h"
@@ -32,11 +35,15 @@ struct RenderEventSpec {
     std::vector<RenderEventSpec> members;
 };
 
+// Where Notify's pulling happens.
+enum class SimPull { OnNotifyingThread, OnPortThread };
+
 class SimMidiPort final : public PortDMusIf {
   public:
     using Listener = std::function<void(const ReceivedMidi&)>;
 
-    explicit SimMidiPort(std::shared_ptr<PortClockIf> clock, size_t allocatorEvents = 1024);
+    explicit SimMidiPort(std::shared_ptr<PortClockIf> clock, size_t allocatorEvents = 1024,
+                         SimPull pull = SimPull::OnNotifyingThread);
     ~SimMidiPort() override;
 
     // The miniport the streams are made by; set before opening streams.
@@ -78,6 +85,9 @@ class SimMidiPort final : public PortDMusIf {
                                 bool* connected = nullptr);
     DMusEvent* BuildChain(const std::vector<RenderEventSpec>& events);
     void Record(ReceivedMidi message);
+    // Pulls every capture stream until a call moves nothing.
+    void PullAll();
+    void PullLoop();
 
     std::shared_ptr<PortClockIf> clock_;
     MidiEventPool allocator_;
@@ -90,6 +100,14 @@ class SimMidiPort final : public PortDMusIf {
     std::condition_variable receivedChanged_;
     std::vector<ReceivedMidi> received_;
     Listener listener_;
+
+    // The port's own pulling thread (SimPull::OnPortThread).
+    const bool pullOnPortThread_;
+    std::mutex pullMutex_;
+    std::condition_variable pullWanted_;
+    bool pullPending_ = false;
+    bool pullStop_ = false;
+    std::thread puller_;
 };
 
 }  // namespace qmt

@@ -6,6 +6,7 @@
 #include "driver/DriverStatus.h"
 #include "driver/MidiMiniport.h"
 #include "platform/MidiEventPool.h"
+#include "platform/sim/SimMidiPort.h"
 
 namespace qmt {
 namespace {
@@ -106,6 +107,25 @@ TEST(MiniportStreams, EveryCaptureStreamGetsEveryPostWithItsTime) {
     EXPECT_EQ(rig.sink.Bytes(2), (std::vector<uint8_t>{0xB2, 7, 100}));
     EXPECT_EQ(rig.sink.Bytes(3), (std::vector<uint8_t>{0xBF, 7, 100}));
     EXPECT_EQ(rig.Pull(*second), 4u);
+}
+
+// The sequencer port pulls on its own thread while readers post: the capture queue's lock
+// is all that keeps the two apart (ThreadSanitizer watches this test).
+TEST(MiniportStreams, PostingWhileThePortPullsOnItsOwnThreadLosesNothing) {
+    MidiMiniport miniport{MiniportServices{}};
+    SimMidiPort port(std::make_shared<ManualClock>(500), 1024, SimPull::OnPortThread);
+    port.SetMiniport(&miniport);
+    ASSERT_EQ(miniport.Init(&port), kStatusSuccess);
+    const int capture = port.Open(kDMusStreamMidiCapture);
+    ASSERT_EQ(port.Connect(capture), kStatusSuccess);
+    constexpr int kPosts = 4000;  // fewer than a queue holds: nothing may be dropped
+    for (int n = 0; n < kPosts; ++n)
+        miniport.SendOne(MidiWord(0xB0, n & 0x7F, 1), n);
+    ASSERT_TRUE(port.WaitForReceived(kPosts, 5000));
+    const auto received = port.received();
+    ASSERT_EQ(received.size(), size_t{kPosts});
+    for (int n = 0; n < kPosts; ++n)
+        ASSERT_EQ(received[n].time, n);
 }
 
 TEST(MiniportStreams, OverflowKeepsTheNewest8192) {
