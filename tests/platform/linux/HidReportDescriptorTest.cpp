@@ -29,6 +29,12 @@ TEST(HidReportDescriptorTest, ReportIdByteInsideItemDataIsNotAnItem) {
     EXPECT_FALSE(UsesReportIds(descriptor));
 }
 
+TEST(HidReportDescriptorTest, FourByteItemIsSkippedWhole) {
+    // Size code 3 means four data bytes: read as three, the report id would be missed.
+    const std::vector<uint8_t> descriptor{0x17, 0xFF, 0xFF, 0xFF, 0xFF, 0x85, 0x01};
+    EXPECT_TRUE(UsesReportIds(descriptor));
+}
+
 TEST(HidReportDescriptorTest, TruncatedDescriptorEndsQuietly) {
     EXPECT_FALSE(UsesReportIds(std::vector<uint8_t>{0x27, 0xFF}));
     EXPECT_FALSE(UsesReportIds(std::vector<uint8_t>{0xFE}));
