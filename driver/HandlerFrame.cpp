@@ -100,7 +100,7 @@ void HandlerFrame::WriterLoop() {
     for (;;) {
         // While output runs the step re-arms its 20 ms timer: blinking and the periodic
         // refresh advance even when no MIDI arrives.
-        const uint32_t timeout = handler_->WriterTimerArmed() ? kWriterPeriodMs : kInfinite;
+        const uint32_t timeout = handler_->writerTimerArmed() ? kWriterPeriodMs : kInfinite;
         const int which = Waitable::waitForAny(objects, timeout);
         if (which != 1 && which != kWaitTimeout) break;
         writerWake_.reset();

@@ -92,7 +92,7 @@ int32_t MidiMiniport::NewStream(std::unique_ptr<MxfIf>& stream, uint32_t streamT
 void MidiMiniport::RegisterStream(MidiStreamAbs* stream, bool capture) {
     bool first = false;
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard lock(miniportMutex_);
         first = captureCount_ == 0 && renderCount_ == 0;
         if (capture)
             captureStreams_.push_front(static_cast<CaptureStream*>(stream));
@@ -124,7 +124,7 @@ void MidiMiniport::RegisterStream(MidiStreamAbs* stream, bool capture) {
 void MidiMiniport::UnregisterStream(MidiStreamAbs* stream) {
     bool resetOutput = false;
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard lock(miniportMutex_);
         if (stream->isCapture()) {
             captureStreams_.remove(static_cast<CaptureStream*>(stream));
             --captureCount_;
@@ -145,7 +145,7 @@ void MidiMiniport::UnregisterStream(MidiStreamAbs* stream) {
     }
     // The clock goes last, so the handlers could still stamp that final output. A stream
     // registered meanwhile has made the clock its own.
-    std::lock_guard lock(lock_);
+    std::lock_guard lock(miniportMutex_);
     if (captureCount_ == 0 && renderCount_ == 0) {
         std::lock_guard clockLock(clockMutex_);
         clock_.reset();
@@ -154,7 +154,7 @@ void MidiMiniport::UnregisterStream(MidiStreamAbs* stream) {
 
 bool MidiMiniport::Connect(MidiStreamAbs* stream, MxfIf* sink) {
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard lock(miniportMutex_);
         if (sink == nullptr || stream->connected()) return false;
         stream->SetSink(sink);
         if (stream->isCapture())
@@ -167,7 +167,7 @@ bool MidiMiniport::Connect(MidiStreamAbs* stream, MxfIf* sink) {
 }
 
 bool MidiMiniport::Disconnect(MidiStreamAbs* stream, MxfIf* sink) {
-    std::lock_guard lock(lock_);
+    std::lock_guard lock(miniportMutex_);
     if (sink != nullptr && sink != stream->sink()) return false;
     // Disconnecting an unconnected stream changes nothing and counts nothing.
     if (!stream->connected()) return true;
@@ -189,7 +189,7 @@ bool MidiMiniport::ClockNow(int64_t& time) {
 }
 
 bool MidiMiniport::InUse() {
-    std::lock_guard lock(lock_);
+    std::lock_guard lock(miniportMutex_);
     return captureConnected_ > 0 || renderConnected_ > 0;
 }
 

@@ -4,17 +4,29 @@
 // collects the applications' MIDI in a double buffer, and owns the controllers' handlers
 // with the device worker that creates, feeds and destroys them.
 //
-// Locks, always taken in this order, never the other way round:
-//   stateMutex_    serialises stream state changes, worker start and stop, and reloads;
-//   drainMutex_    one render drain at a time (the worker's, or the last render close's);
-//   handlerLock_   the handler list and the running counts; every walk of the list holds it,
-//                  so arrivals and removals on the worker never race a walk made by a
-//                  stream state change, a stream close or a reload without streams;
-//   mappingMutex_  the loaded mapping while it is read, applied or replaced;
-//   lock_          the miniport lock: stream lists, stream and connection counts, and every
-//                  posting walk over the capture streams;
+// Locks, always taken in this order, never the other way round (a thread may skip any):
+//   reloadMutex_     one reload at a time;
+//   stateMutex_      serialises stream state changes, worker start and stop, and reloads;
+//   pnpMutex_        the arrival request fields, held by a notifying thread until the worker
+//                    has handled its request (StartDeviceWorker's registration notifies from
+//                    the thread that holds stateMutex_);
+//   drainMutex_      one render drain at a time (the worker's, or the last render close's);
+//   handlerLock_     the handler list and the running counts; every walk of the list holds it,
+//                    so arrivals and removals on the worker never race a walk made by a
+//                    stream state change, a stream close or a reload without streams;
+//   mappingMutex_    the loaded mapping while it is read, applied or replaced;
+//   a handler's input and output mutexes (taken one at a time, or both at once in Attach):
+//                    its report and idle steps, its MIDI batches and writer steps; reports
+//                    post MIDI while holding the input mutex;
+//   miniportMutex_   the miniport lock: stream lists, stream and connection counts, and every
+//                    posting walk over the capture streams;
 //   a capture queue's lock, then the port's own locks.
-// renderLock_ stands alone: it guards the render append against the worker's exchange.
+// clockMutex_ and renderLock_ are leaves: nothing else is taken while either is held.
+// clockMutex_ guards the master clock reference (taken under miniportMutex_ when the first
+// stream comes or the last goes, alone when a time is read); renderLock_ guards the render
+// append against the drain's exchange.
+// Threads joined or waited for while a lock is held (a frame's reader and writer, the
+// worker) never take that lock themselves.
 
 #include <array>
 #include <atomic>
@@ -24,9 +36,9 @@
 #include <mutex>
 #include <string>
 
+#include "common/Guid.h"
 #include "driver/DeviceWorker.h"
 #include "driver/FilterDescription.h"
-#include "common/Guid.h"
 #include "driver/HandlerFrame.h"
 #include "driver/RenderEventBuffer.h"
 #include "engine/MidiSink.h"
@@ -158,8 +170,8 @@ class MidiMiniport final : public MiniportDMusIf, public MidiSinkIf {
     std::mutex stateMutex_;
     std::mutex reloadMutex_;
 
-    // Guarded by lock_.
-    std::mutex lock_;
+    // Guarded by miniportMutex_.
+    std::mutex miniportMutex_;
     std::list<CaptureStream*> captureStreams_;  // newest first
     std::list<RenderStream*> renderStreams_;
     uint16_t captureCount_ = 0;

@@ -125,7 +125,7 @@ void MidiMiniport::ReapplyPresetsLocked() {
     }
     bool captureConnected = false;
     {
-        std::lock_guard streams(lock_);
+        std::lock_guard streams(miniportMutex_);
         captureConnected = captureConnected_ > 0;
     }
     if (!captureConnected) return;
@@ -153,7 +153,7 @@ void MidiMiniport::Reload() {
     MappingPtr previous;
     bool streams = false;
     {
-        std::lock_guard lock(lock_);
+        std::lock_guard lock(miniportMutex_);
         streams = captureCount_ > 0 || renderCount_ > 0;
     }
     MappingPtr next;

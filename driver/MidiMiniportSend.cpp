@@ -11,7 +11,7 @@ constexpr uint32_t kFull = CaptureQueue::kCapacity;
 
 template <typename Write>
 void MidiMiniport::Post(uint32_t perStream, uint32_t keep, Write write) {
-    std::lock_guard lock(lock_);
+    std::lock_guard lock(miniportMutex_);
     for (CaptureStream* stream : captureStreams_) {
         {
             std::lock_guard queueLock(stream->queue().lock());

@@ -12,9 +12,9 @@ constexpr uint8_t kAftertouch = 0xA0;
 }  // namespace
 
 bool ActionEngine::RotateEvent(Assignment& assignment, int32_t movement, int64_t now) {
-    const int64_t m = assignment.inverted ? -int64_t{movement} : int64_t{movement};
-    const int64_t a = assignment.accumulator + m;
-    const Message& message = assignment.messages[m >= 0 ? 0 : 1];
+    const int64_t turned = assignment.inverted ? -int64_t{movement} : int64_t{movement};
+    const int64_t a = assignment.accumulator + turned;
+    const Message& message = assignment.messages[turned >= 0 ? 0 : 1];
     const int64_t t = message.threshold;
     // The validator refuses a threshold of 0 or less; without one no step can be measured, so
     // such a message stays silent instead of dividing by it.
@@ -48,53 +48,55 @@ bool ActionEngine::RotateEvent(Assignment& assignment, int32_t movement, int64_t
 }
 
 // One note per call; what is left over plays on the following reports.
-bool ActionEngine::RotateNotes(Assignment& assignment, const Message& m, int64_t a, int64_t t,
+bool ActionEngine::RotateNotes(Assignment& assignment, const Message& message, int64_t a, int64_t t,
                                int64_t now) {
     if (a > -t && a < t) {
         assignment.accumulator = a;
         return false;
     }
     assignment.accumulator = a <= -t ? a + t : a - t;
-    if (m.kind == kMsgNote) {
-        output_.NoteOnOff(m.channel, m.number, Data7(m.value), now);
+    if (message.kind == kMsgNote) {
+        output_.NoteOnOff(message.channel, message.number, Data7(message.value), now);
     } else {
-        output_.Note(m.channel, kAftertouch, m.number, Data7(m.value), now);
+        output_.Note(message.channel, kAftertouch, message.number, Data7(message.value), now);
     }
     return true;
 }
 
 // Control change, program change and the 14-bit pair used relatively: the steps are encoded
 // into the value. Encodings without a neutral step send their neutral value once on stop.
-bool ActionEngine::RotateValue(Assignment& assignment, const Message& m, int64_t a, int64_t t,
+bool ActionEngine::RotateValue(Assignment& assignment, const Message& message, int64_t a, int64_t t,
                                int64_t now) {
     const int64_t s = a / t;
     const bool stepped = s != 0;
-    const bool onChange = SendsNeutralOnStop(m.encoding);
-    if (m.kind == kMsgHiResControlChange) {
-        output_.HiResControlChangeWhereDue(m.channel, m.number, EncodeSteps14(s, m.encoding),
-                                           stepped, onChange, now);
-    } else if (m.kind == kMsgProgramChange) {
-        output_.ProgramChangeWhereDue(m.channel, EncodeSteps7(s, m.encoding), stepped, onChange,
-                                      now);
-    } else {
-        output_.ControlChangeWhereDue(m.channel, m.number, EncodeSteps7(s, m.encoding), stepped,
+    const bool onChange = SendsNeutralOnStop(message.encoding);
+    if (message.kind == kMsgHiResControlChange) {
+        output_.HiResControlChangeWhereDue(message.channel, message.number,
+                                           EncodeSteps14(s, message.encoding), stepped, onChange,
+                                           now);
+    } else if (message.kind == kMsgProgramChange) {
+        output_.ProgramChangeWhereDue(message.channel, EncodeSteps7(s, message.encoding), stepped,
                                       onChange, now);
+    } else {
+        output_.ControlChangeWhereDue(message.channel, message.number,
+                                      EncodeSteps7(s, message.encoding), stepped, onChange, now);
     }
     assignment.accumulator = a - s * t;
     return stepped;
 }
 
-bool ActionEngine::RotateIncrement(Assignment& assignment, const Message& m, int64_t a, int64_t t,
-                                   int64_t now) {
+bool ActionEngine::RotateIncrement(Assignment& assignment, const Message& message, int64_t a,
+                                   int64_t t, int64_t now) {
     const int64_t s = a / t;
     assignment.accumulator = a - s * t;
     if (s == 0) return false;
-    if (m.kind == kMsgControlChangeInc) {
-        output_.ControlChangeBy(m.channel, m.number, s, m.min, m.max, now);
-    } else if (m.kind == kMsgProgramChangeInc) {
-        output_.ProgramChangeBy(m.channel, s, m.min, m.max, now);
+    if (message.kind == kMsgControlChangeInc) {
+        output_.ControlChangeBy(message.channel, message.number, s, message.min, message.max, now);
+    } else if (message.kind == kMsgProgramChangeInc) {
+        output_.ProgramChangeBy(message.channel, s, message.min, message.max, now);
     } else {
-        output_.HiResControlChangeBy(m.channel, m.number, s, m.min, m.max, now);
+        output_.HiResControlChangeBy(message.channel, message.number, s, message.min, message.max,
+                                     now);
     }
     return true;
 }
@@ -103,35 +105,36 @@ bool ActionEngine::RotateIncrement(Assignment& assignment, const Message& m, int
 // choose: like the other encoded kinds, whenever a step was made, and for the encodings with
 // a neutral value also when the encoded value differs from the stored pitch, so that the
 // neutral value goes out once when the movement stops and never again while it rests.
-bool ActionEngine::RotatePitch(Assignment& assignment, const Message& m, int64_t a, int64_t t,
+bool ActionEngine::RotatePitch(Assignment& assignment, const Message& message, int64_t a, int64_t t,
                                int64_t now) {
     const int64_t s = (a * 128) / t;
     const bool stepped = s != 0;
-    output_.PitchWheelWhereDue(m.channel, EncodeSteps14(s, m.encoding), stepped,
-                               SendsNeutralOnStop(m.encoding), now);
+    output_.PitchWheelWhereDue(message.channel, EncodeSteps14(s, message.encoding), stepped,
+                               SendsNeutralOnStop(message.encoding), now);
     assignment.accumulator = (a * 128 - s * t) / 128;
     return stepped;
 }
 
-bool ActionEngine::RotatePitchIncrement(Assignment& assignment, const Message& m, int64_t a,
+bool ActionEngine::RotatePitchIncrement(Assignment& assignment, const Message& message, int64_t a,
                                         int64_t t, int64_t now) {
     if (a > -t && a < t) {
         assignment.accumulator = a;
         return false;
     }
-    output_.PitchWheelBy(m.channel, (a * 128 * kPitchScale) / t, m.min, m.max, now);
+    output_.PitchWheelBy(message.channel, (a * 128 * kPitchScale) / t, message.min, message.max,
+                         now);
     assignment.accumulator = 0;
     return true;
 }
 
 // Channel mode and extended messages fire once per threshold crossed; the rest is dropped.
-bool ActionEngine::RotateOnce(Assignment& assignment, const Message& m, int64_t a, int64_t t,
+bool ActionEngine::RotateOnce(Assignment& assignment, const Message& message, int64_t a, int64_t t,
                               int64_t now) {
     if (a > -t && a < t) {
         assignment.accumulator = a;
         return false;
     }
-    SendStateless(m, now);
+    SendStateless(message, now);
     assignment.accumulator = 0;
     return true;
 }
@@ -140,10 +143,11 @@ void ActionEngine::RotaryEvents(AssignmentList& list, const ControlContext& cont
                                 int32_t movement) {
     ApplyModifierRule(
         list, context,
-        [&](Assignment& a) {
-            if (RotateEvent(a, movement, context.now)) a.lastActivation = context.now;
+        [&](Assignment& assignment) {
+            if (RotateEvent(assignment, movement, context.now))
+                assignment.lastActivation = context.now;
         },
-        [](Assignment& a) { a.accumulator = 0; });
+        [](Assignment& assignment) { assignment.accumulator = 0; });
 }
 
 }  // namespace qmt

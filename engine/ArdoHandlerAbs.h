@@ -42,8 +42,7 @@ class ArdoHandlerAbs : public ControllerHandler {
 
     bool outputEnabled() const { return outputEnabled_; }
     // The writer's 20 ms timer; re-armed by every writer step, cancelled by ResetOutput.
-    bool writerTimerArmed() const { return timerArmed_; }
-    bool WriterTimerArmed() const override { return timerArmed_; }
+    bool writerTimerArmed() const override { return timerArmed_; }
     uint8_t deckBit() const { return deckBit_.load(); }
     // The lights, for tests that look at LED state directly.
     ArdoLights& lights() { return lights_; }

@@ -61,7 +61,7 @@ class ControllerHandler {
     // One iteration of the writer thread: sends the output reports that are due.
     virtual NtStatus WriterStep() { return kStatusUnexpectedIoError; }
     // True while the writer step wants to run again after 20 ms without being woken.
-    virtual bool WriterTimerArmed() const { return false; }
+    virtual bool writerTimerArmed() const { return false; }
 
     bool readerRunning() const { return readerRunning_; }
     bool writerRunning() const { return writerRunning_; }

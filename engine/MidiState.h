@@ -12,8 +12,6 @@ struct MidiState {
     std::array<std::array<uint8_t, 128>, 16> controllers{};  // 7-bit values
     std::array<uint8_t, 16> programs{};                      // 7-bit programs
     std::array<int32_t, 16> pitch{};                         // 14-bit value × 4096
-
-    void reset() { *this = MidiState{}; }
 };
 
 }  // namespace qmt

@@ -27,7 +27,7 @@ class FailingWriterHandler final : public ControllerHandler {
         ++steps;
         return kStatusUnexpectedIoError;
     }
-    bool WriterTimerArmed() const override { return true; }
+    bool writerTimerArmed() const override { return true; }
     std::atomic<int> steps{0};
 };
 
