@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/MovementScale.h"
+
 namespace qmt {
 
 namespace {
@@ -87,8 +89,8 @@ void ArdoHandlerAbs::SendTouchpadMode(bool stopped) {
         uses = UsesTouchpad();
     }
     OutputReport report{};
-    report[1] = 5;
-    report[2] = 3;
+    report[1] = 5;  // touch-pad mode
+    report[2] = 3;  // command, length and one data byte
     // 1 hands the touch pad back to the controller's own use; 0 reports it to us.
     report[3] = stopped || !uses ? 1 : 0;
     std::lock_guard lock(outputMutex_);
@@ -305,8 +307,8 @@ void ArdoHandlerAbs::RunRotaries(std::span<const uint8_t> report, const CommonFi
                     a.accumulator = 0;
                 continue;
             }
-            const int32_t movement =
-                r == 0 ? fields.wheel * 32 : SmallWheelMovement(report, previous_, r);
+            const int32_t movement = r == 0 ? fields.wheel * kFineCountMovement
+                                            : SmallWheelMovement(report, previous_, r);
             engine_.RotaryEvents(list, context, movement);
         }
     }

@@ -25,6 +25,9 @@
 
 namespace qmt {
 
+// Every output report has 33 bytes: byte 0 is the report number 0, byte 1 the command,
+// byte 2 the length counted from byte 1 (command, length and data bytes), then the data;
+// the rest is 0.
 using OutputReport = std::array<uint8_t, 33>;
 using MidiBytes = std::array<uint8_t, 4>;
 

@@ -20,6 +20,8 @@ void ArdoWheelSpeed::Update(int32_t movement, uint32_t deviceTime) {
     previousTime_ = deviceTime;
     // Implausible gaps (a burst, or a long pause) count as one full period.
     if (elapsed < kShortestGap || elapsed > kFullWeight) elapsed = kFullWeight;
+    // A weighted mean of the counts per report with 15 fraction bits (x 32768): the hold
+    // threshold of 0x30000 is six counts per report.
     speed_ = (speed_ * (kFullWeight - elapsed) + int64_t{movement} * elapsed * 32768) / kFullWeight;
 }
 

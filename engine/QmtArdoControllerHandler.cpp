@@ -1,12 +1,14 @@
 #include "engine/QmtArdoControllerHandler.h"
 
+#include "engine/MovementScale.h"
 #include "engine/ReportBytes.h"
 
 namespace qmt {
 
 namespace {
-constexpr size_t kSmallWheels = 15;
-constexpr size_t kKnobs = 19;  // identifiers 50 to 59
+// Byte offsets in the control report.
+constexpr size_t kSmallWheelsAt = 15;
+constexpr size_t kKnobsAt = 19;  // identifiers 50 to 59
 }  // namespace
 
 QmtArdoControllerHandler::QmtArdoControllerHandler(ActionEngine& engine, PortClockIf& clock,
@@ -18,8 +20,8 @@ void QmtArdoControllerHandler::PresetsArrived() {
     if (versionRequested_) return;
     versionRequested_ = true;
     OutputReport request{};
-    request[1] = 10;
-    request[2] = 2;
+    request[1] = 10;  // firmware version request
+    request[2] = 2;   // command and length, no data
     WriteOutput(request);
 }
 
@@ -52,8 +54,8 @@ ArdoHandlerAbs::CommonFields QmtArdoControllerHandler::ReadCommon(
 int32_t QmtArdoControllerHandler::SmallWheelMovement(std::span<const uint8_t> report,
                                                      std::span<const uint8_t> previous,
                                                      size_t index) const {
-    const size_t at = kSmallWheels + index - 1;
-    return CounterDelta8(report[at], previous[at]) * 4096;
+    const size_t at = kSmallWheelsAt + index - 1;
+    return CounterDelta8(report[at], previous[at]) * kTickMovement;
 }
 
 uint16_t QmtArdoControllerHandler::Position(std::span<const uint8_t> report, uint8_t control,
@@ -63,7 +65,7 @@ uint16_t QmtArdoControllerHandler::Position(std::span<const uint8_t> report, uin
         return ReportU16(report, preset == 0 ? 45 : 43);
     }
     if (control >= 50 && control <= 59)
-        return ReportU16(report, kKnobs + 2 * (control - 50)) & 0xFFFC;
+        return ReportU16(report, kKnobsAt + 2 * (control - 50)) & 0xFFFC;
     if (control == 67) return ReportU16(report, 41);
     if (control == 68) return ReportU16(report, 39);
     return 0;

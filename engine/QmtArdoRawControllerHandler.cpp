@@ -2,16 +2,18 @@
 
 #include <algorithm>
 
+#include "engine/MovementScale.h"
 #include "engine/ReportBytes.h"
 
 namespace qmt {
 
 namespace {
-constexpr size_t kKnobCounters = 40;
-constexpr size_t kSmallWheels = 44;
-constexpr size_t kSelector = 48;
+// Byte offsets in the control report.
+constexpr size_t kKnobCountersAt = 40;
+constexpr size_t kSmallWheelsAt = 44;
+constexpr size_t kSelectorAt = 48;
 constexpr size_t kFirstSelectorSlot = 29;  // "Selector 1" in the button list
-constexpr size_t kPads = 16;
+constexpr size_t kPadsAt = 16;
 
 // Index of an endless knob (gain, treble, mid, bass left), or -1.
 int KnobIndex(uint8_t control) {
@@ -49,7 +51,7 @@ ArdoHandlerAbs::CommonFields QmtArdoRawControllerHandler::ReadCommon(
     f.pressed = ReportU32(report, 49);
     // The selector switch presses one of "Selector 1" to "Selector 4": position 0 is
     // "Selector 4", position 3 "Selector 1". Other values are not a position at all.
-    const uint8_t position = report[kSelector];
+    const uint8_t position = report[kSelectorAt];
     if (position <= 3) f.pressed |= uint64_t{1} << (kFirstSelectorSlot + (3 - position));
     f.deck = report[53] & 1;
     return f;
@@ -58,8 +60,8 @@ ArdoHandlerAbs::CommonFields QmtArdoRawControllerHandler::ReadCommon(
 int32_t QmtArdoRawControllerHandler::SmallWheelMovement(std::span<const uint8_t> report,
                                                         std::span<const uint8_t> previous,
                                                         size_t index) const {
-    const size_t at = kSmallWheels + index - 1;
-    return CounterDelta8(report[at], previous[at]) * 4096;
+    const size_t at = kSmallWheelsAt + index - 1;
+    return CounterDelta8(report[at], previous[at]) * kTickMovement;
 }
 
 uint16_t QmtArdoRawControllerHandler::Position(std::span<const uint8_t> report, uint8_t control,
@@ -86,7 +88,7 @@ uint16_t QmtArdoRawControllerHandler::Position(std::span<const uint8_t> report, 
 
 uint16_t QmtArdoRawControllerHandler::PadPressure(std::span<const uint8_t> report,
                                                   size_t index) const {
-    return ReportU16(report, kPads + 2 * index);
+    return ReportU16(report, kPadsAt + 2 * index);
 }
 
 void QmtArdoRawControllerHandler::InitialiseModel(std::span<const uint8_t>) {
@@ -100,7 +102,7 @@ void QmtArdoRawControllerHandler::BeforeControls(std::span<const uint8_t> report
     // position is the decoder's own, so turns smaller than an assignment's threshold add up.
     for (size_t k = 0; k < 4; ++k) {
         const int32_t detents =
-            CounterDelta8(report[kKnobCounters + k], previous[kKnobCounters + k]);
+            CounterDelta8(report[kKnobCountersAt + k], previous[kKnobCountersAt + k]);
         const int32_t next = knobs_[live][k] + detents * kKnobStep;
         knobs_[live][k] = static_cast<uint16_t>(std::clamp(next, 0, 65535));
     }

@@ -1,13 +1,15 @@
 #include "engine/QmtArdoRawProto2009ControllerHandler.h"
 
+#include "engine/MovementScale.h"
 #include "engine/ReportBytes.h"
 
 namespace qmt {
 
 namespace {
-constexpr size_t kSmallWheels = 12;
-constexpr size_t kPads = 28;
-constexpr size_t kSelector = 49;
+// Byte offsets in the control report.
+constexpr size_t kSmallWheelsAt = 12;
+constexpr size_t kPadsAt = 28;
+constexpr size_t kSelectorAt = 49;
 constexpr uint8_t kSelectorControl = 75;
 }  // namespace
 
@@ -35,8 +37,8 @@ ArdoHandlerAbs::CommonFields QmtArdoRawProto2009ControllerHandler::ReadCommon(
 int32_t QmtArdoRawProto2009ControllerHandler::SmallWheelMovement(std::span<const uint8_t> report,
                                                                  std::span<const uint8_t> previous,
                                                                  size_t index) const {
-    const size_t at = kSmallWheels + index - 1;
-    return CounterDelta8(report[at], previous[at]) * 4096;
+    const size_t at = kSmallWheelsAt + index - 1;
+    return CounterDelta8(report[at], previous[at]) * kTickMovement;
 }
 
 uint16_t QmtArdoRawProto2009ControllerHandler::Position(std::span<const uint8_t> report,
@@ -69,16 +71,16 @@ uint16_t QmtArdoRawProto2009ControllerHandler::Position(std::span<const uint8_t>
 
 uint16_t QmtArdoRawProto2009ControllerHandler::PadPressure(std::span<const uint8_t> report,
                                                            size_t index) const {
-    return ReportU16(report, kPads + 2 * index);
+    return ReportU16(report, kPadsAt + 2 * index);
 }
 
 void QmtArdoRawProto2009ControllerHandler::SelectorEvent(Preset& live,
                                                          std::span<const uint8_t> report,
                                                          std::span<const uint8_t> previous,
                                                          int64_t now) {
-    if (report[kSelector] == previous[kSelector]) return;
+    if (report[kSelectorAt] == previous[kSelectorAt]) return;
     AssignmentList& list = live.lists[kSelectorControl];
-    const size_t position = report[kSelector];
+    const size_t position = report[kSelectorAt];
     if (position >= list.size()) return;
     engine_.ButtonMessage(list[position], 0, now);
     engine_.ButtonMessage(list[position], 1, now);

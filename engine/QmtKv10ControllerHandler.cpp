@@ -1,5 +1,6 @@
 #include "engine/QmtKv10ControllerHandler.h"
 
+#include "engine/MovementScale.h"
 #include "engine/ReportBytes.h"
 
 namespace qmt {
@@ -35,8 +36,10 @@ KvHandlerAbs::WheelStep QmtKv10ControllerHandler::StepWheel(std::span<const uint
     const int32_t backTicks = static_cast<uint16_t>(backward - backward_);
     backward_ = backward;
     all_ = all;
-    const int32_t m = allTicks - 2 * backTicks;
-    return {m * 4096, int64_t{m} * 128};
+    const int32_t ticks = allTicks - 2 * backTicks;
+    // The wheel-top filter passes a steady input through unchanged; at 128 per tick its hold
+    // threshold of 192 is one and a half ticks per report.
+    return {ticks * kTickMovement, int64_t{ticks} * 128};
 }
 
 }  // namespace qmt

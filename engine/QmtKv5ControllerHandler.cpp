@@ -1,5 +1,6 @@
 #include "engine/QmtKv5ControllerHandler.h"
 
+#include "engine/MovementScale.h"
 #include "engine/ReportBytes.h"
 
 namespace qmt {
@@ -22,14 +23,18 @@ void QmtKv5ControllerHandler::ResetWheel(std::span<const uint8_t> report) {
 }
 
 KvHandlerAbs::WheelStep QmtKv5ControllerHandler::StepWheel(std::span<const uint8_t> report) {
-    const int32_t m = wheel_.Step(ReportU16(report, 2));
+    const int32_t counts = wheel_.Step(ReportU16(report, 2));
     const uint32_t time = ReportU32(report, 6);
     int64_t elapsed = static_cast<uint32_t>(time - deviceTime_);
     deviceTime_ = time;
     // Two reports with one time stamp: the movement happened in less than one tick, so it
     // counts as one tick (dividing by -1 would turn the wheel's direction round).
     if (elapsed == 0) elapsed = 1;
-    return {m * 32, int64_t{m} * 3880 / elapsed};
+    // The wheel-top filter takes the speed over the device's own clock, so reports that
+    // arrive late or bunched do not look fast or slow. The filter passes a steady input
+    // through unchanged, so with 3880 its hold threshold of 192 is about one count every
+    // 20 ticks of that clock.
+    return {counts * kFineCountMovement, int64_t{counts} * 3880 / elapsed};
 }
 
 }  // namespace qmt
