@@ -151,6 +151,7 @@ int SimDeviceTree::plugController(SimControllerModel model, const std::u16string
         }
     }
     notify(notices);
+    notifyPlug(handle, true);
     return handle;
 }
 
@@ -168,6 +169,7 @@ bool SimDeviceTree::unplugController(int controller) {
         it->second.plugged = false;
     }
     notify(notices);
+    notifyPlug(controller, false);
     return true;
 }
 
@@ -193,6 +195,7 @@ bool SimDeviceTree::moveController(int controller, int port) {
         }
     }
     notify(notices);
+    notifyPlug(controller, true);
     return true;
 }
 
@@ -218,6 +221,30 @@ DeviceNode SimDeviceTree::audioDeviceNode(int controller) {
         if (i.owner == controller && i.category == InterfaceCategory::Audio) return i.node;
     }
     return kNoDeviceNode;
+}
+
+int SimDeviceTree::controllerWithAudioPath(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    const Interface* i = findInterface(path);
+    return i != nullptr && i->category == InterfaceCategory::Audio ? i->owner : 0;
+}
+
+bool SimDeviceTree::controllerModel(int controller, SimControllerModel& model) {
+    std::lock_guard lock(mutex_);
+    auto it = controllers_.find(controller);
+    if (it == controllers_.end()) return false;
+    model = it->second.model;
+    return true;
+}
+
+void SimDeviceTree::setPlugObserver(std::function<void(int controller, bool plugged)> observer) {
+    std::lock_guard lock(noticeMutex_);
+    plugObserver_ = std::move(observer);
+}
+
+void SimDeviceTree::notifyPlug(int controller, bool plugged) {
+    std::lock_guard lock(noticeMutex_);
+    if (plugObserver_) plugObserver_(controller, plugged);
 }
 
 void SimDeviceTree::addOtherHidDevice(const std::string& instanceId, const std::string& classGuid,

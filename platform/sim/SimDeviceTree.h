@@ -5,6 +5,7 @@
 // to another port are single calls; HID arrivals and removals are announced to the
 // registered listeners on the calling thread, after the tree's lock is released.
 
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -31,6 +32,13 @@ class SimDeviceTree final : public DeviceEnumeratorIf {
     std::string hidInterfacePath(int controller);
     std::string audioInterfacePath(int controller);
     DeviceNode audioDeviceNode(int controller);
+    // The plugged controller whose audio interface has this path (compared without regard
+    // to case), or 0; and a controller's model. The simulated sound cards use these.
+    int controllerWithAudioPath(const std::string& path);
+    bool controllerModel(int controller, SimControllerModel& model);
+    // Told of every controller plugged in (true) or out (false), after the HID notices, on
+    // the calling thread. One observer; an empty function removes it.
+    void setPlugObserver(std::function<void(int controller, bool plugged)> observer);
 
     // A HID interface of some other device, with its own setup class.
     void addOtherHidDevice(const std::string& instanceId, const std::string& classGuid,
@@ -93,6 +101,7 @@ class SimDeviceTree final : public DeviceEnumeratorIf {
     Node* findNode(DeviceNode node);
     Interface* findInterface(const std::string& path);
     void notify(const std::vector<std::pair<std::string, bool>>& notices);
+    void notifyPlug(int controller, bool plugged);
 
     std::mutex mutex_;
     std::map<DeviceNode, Node> nodes_;
@@ -105,6 +114,7 @@ class SimDeviceTree final : public DeviceEnumeratorIf {
 
     std::recursive_mutex noticeMutex_;
     std::vector<DeviceChangeListenerIf*> listeners_;
+    std::function<void(int, bool)> plugObserver_;
     int noticesSent_ = 0;
 };
 

@@ -1,0 +1,90 @@
+#include "platform/sim/SimSoundCardModels.h"
+
+namespace qmt {
+
+namespace {
+
+SimPinSpec streamingPin(KSPIN_DATAFLOW flow, std::vector<KSDATARANGE_AUDIO> ranges,
+                        std::vector<uint32_t> masks) {
+    SimPinSpec pin;
+    pin.dataFlow = flow;
+    pin.communication = KSPIN_COMMUNICATION_SINK;
+    pin.name = flow == KSPIN_DATAFLOW_IN ? "Playback" : "Capture";
+    pin.ranges = std::move(ranges);
+    pin.channelMasks = std::move(masks);
+    return pin;
+}
+
+SimPinSpec bridgePin(KSPIN_DATAFLOW flow, const char* name) {
+    SimPinSpec pin;
+    pin.dataFlow = flow;
+    pin.communication = KSPIN_COMMUNICATION_NONE;
+    pin.name = name;
+    return pin;
+}
+
+}  // namespace
+
+SimSoundCardSpec SimUsbAudioCardSpec(const std::string& name, const SimPinSpec* render,
+                                     const SimPinSpec* capture) {
+    SimSoundCardSpec card;
+    card.name = name;
+    if (render != nullptr) {
+        card.pins.push_back(*render);
+        card.pins.push_back(bridgePin(KSPIN_DATAFLOW_OUT, "Speaker"));
+    }
+    if (capture != nullptr) {
+        card.pins.push_back(bridgePin(KSPIN_DATAFLOW_IN, "Line In"));
+        card.pins.push_back(*capture);
+    }
+    return card;
+}
+
+SimSoundCardSpec SimKrt4SoundCardSpec(SimKrt4Mode mode) {
+    if (mode == SimKrt4Mode::EightOutTwoIn) {
+        SimPinSpec render =
+            streamingPin(KSPIN_DATAFLOW_IN, {SimPcmRange(8, 16, 16, 44100, 44100)}, {});
+        render.refusesExtensible = true;
+        const SimPinSpec capture =
+            streamingPin(KSPIN_DATAFLOW_OUT, {SimPcmRange(2, 16, 16, 44100, 44100)}, {0x3});
+        return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
+    }
+    const SimPinSpec render =
+        streamingPin(KSPIN_DATAFLOW_IN, {SimPcmRange(4, 16, 16, 44100, 44100)}, {0x33});
+    const SimPinSpec capture =
+        streamingPin(KSPIN_DATAFLOW_OUT, {SimPcmRange(4, 16, 16, 44100, 44100)}, {0x33});
+    return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
+}
+
+SimSoundCardSpec SimSoundCardSpecFor(SimControllerModel model) {
+    switch (model) {
+        case SimControllerModel::Kv10: {
+            const SimPinSpec render = streamingPin(
+                KSPIN_DATAFLOW_IN,
+                {SimPcmRange(2, 16, 16, 32000, 32000), SimPcmRange(2, 16, 16, 44100, 44100),
+                 SimPcmRange(2, 16, 16, 48000, 48000)},
+                {0x3});
+            return SimUsbAudioCardSpec("USB Audio DAC", &render, nullptr);
+        }
+        case SimControllerModel::Kv5: {
+            const SimPinSpec render = streamingPin(
+                KSPIN_DATAFLOW_IN,
+                {SimPcmRange(2, 16, 24, 44100, 44100), SimPcmRange(2, 16, 24, 48000, 48000)},
+                {0x3});
+            return SimUsbAudioCardSpec("KV5 Audio", &render, nullptr);
+        }
+        case SimControllerModel::Ardo:
+        case SimControllerModel::ArdoRaw: {
+            const SimPinSpec render = streamingPin(
+                KSPIN_DATAFLOW_IN,
+                {SimPcmRange(6, 16, 24, 44100, 44100), SimPcmRange(6, 16, 16, 48000, 48000)},
+                {0x3F});
+            return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
+        }
+        case SimControllerModel::Krt4:
+            break;
+    }
+    return SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn);
+}
+
+}  // namespace qmt
