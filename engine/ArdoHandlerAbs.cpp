@@ -7,10 +7,8 @@
 namespace qmt {
 
 namespace {
-constexpr uint8_t kWheelTop = 9;
-constexpr uint8_t kSlider = 24;
-constexpr uint8_t kSelector = 75;
-constexpr std::array<uint8_t, 4> kTouchpadControls{67, 68, 40, 41};
+constexpr std::array<uint8_t, 4> kTouchpadControls{kControlTouchpadX, kControlTouchpadY,
+                                                   kControlTouchpadLeft, kControlTouchpadRight};
 constexpr uint8_t kOmni = 254;
 }  // namespace
 
@@ -267,7 +265,7 @@ void ArdoHandlerAbs::Decode(std::span<const uint8_t> report, int64_t now) {
 }
 
 void ArdoHandlerAbs::UpdateHeld(int64_t now, int64_t speed) {
-    const size_t wheelTopSlot = controls_->buttonSlot[kWheelTop];
+    const size_t wheelTopSlot = controls_->buttonSlot[kControlWheelTop];
     buttons_.Update(now, wheelTopSlot);
     if (wheelTopSlot != kNoButtonSlot)
         wheelTop_.Apply(buttons_.slot(wheelTopSlot), speed, ArdoWheelSpeed::kThreshold, now);
@@ -297,7 +295,7 @@ void ArdoHandlerAbs::RunRotaries(std::span<const uint8_t> report, const CommonFi
         const ControlContext context = Context(i, now);
         for (size_t r = 0; r < rotaries.size(); ++r) {
             AssignmentList& list = preset.lists[rotaries[r]];
-            if (rotaries[r] == kSelector) {
+            if (rotaries[r] == kControlSelector) {
                 if (context.live) SelectorEvent(preset, report, previous_, now);
                 continue;
             }
@@ -323,7 +321,7 @@ void ArdoHandlerAbs::RunAbsolutes(std::span<const uint8_t> report, int64_t now) 
             const uint16_t position = Position(report, control, i);
             if (context.live) {
                 engine_.SlideEvents(list, context, position);
-            } else if (control != kSlider) {
+            } else if (control != kControlSlider) {
                 // Follows the knob while the other deck is live, so switching never jumps.
                 for (Assignment& a : list)
                     ActionEngine::TrackPosition(a, position);

@@ -3,9 +3,6 @@
 namespace qmt {
 
 namespace {
-constexpr uint8_t kWheelTop = 9;
-constexpr uint8_t kWheel = 23;
-constexpr uint8_t kSlider = 24;
 constexpr int64_t kWheelTopThreshold = 192;
 }  // namespace
 
@@ -63,7 +60,7 @@ void KvHandlerAbs::InitialisePreset(std::span<const uint8_t> report) {
                 a.resetRunTime();
                 if (a.modifier < kNoControl)
                     buttons_.RegisterTimeout(controls_->buttonSlot[a.modifier], a.releaseTimeout);
-                if (id == kSlider) ActionEngine::TrackPosition(a, slider);
+                if (id == kControlSlider) ActionEngine::TrackPosition(a, slider);
             }
         }
     };
@@ -77,7 +74,7 @@ void KvHandlerAbs::InitialisePreset(std::span<const uint8_t> report) {
 
 void KvHandlerAbs::Decode(std::span<const uint8_t> report, int64_t now) {
     const ModelControls& c = *controls_;
-    const size_t wheelTopSlot = c.buttonSlot[kWheelTop];
+    const size_t wheelTopSlot = c.buttonSlot[kControlWheelTop];
     buttons_.SetPressed(PressedSlots(report));
     buttons_.Update(now, wheelTopSlot);
     const WheelStep wheel = StepWheel(report);
@@ -89,8 +86,8 @@ void KvHandlerAbs::Decode(std::span<const uint8_t> report, int64_t now) {
     const ControlContext context{ModelFamily::Kv, true, &held_, now};
     for (size_t n = 0; n < c.buttons.size(); ++n)
         engine_.ButtonEvents(preset_->lists[c.buttons[n]], context, buttons_.slot(n).pressed);
-    engine_.RotaryEvents(preset_->lists[kWheel], context, wheel.movement);
-    engine_.SlideEvents(preset_->lists[kSlider], context, SliderPosition(report));
+    engine_.RotaryEvents(preset_->lists[kControlWheel], context, wheel.movement);
+    engine_.SlideEvents(preset_->lists[kControlSlider], context, SliderPosition(report));
 }
 
 }  // namespace qmt

@@ -8,7 +8,7 @@ namespace qmt {
 namespace {
 // Byte offsets in the control report.
 constexpr size_t kSmallWheelsAt = 15;
-constexpr size_t kKnobsAt = 19;  // identifiers 50 to 59
+constexpr size_t kKnobsAt = 19;  // "Gain left" to "Headphone volume", in identifier order
 }  // namespace
 
 QmtArdoControllerHandler::QmtArdoControllerHandler(ActionEngine& engine, PortClockIf& clock,
@@ -60,14 +60,14 @@ int32_t QmtArdoControllerHandler::SmallWheelMovement(std::span<const uint8_t> re
 
 uint16_t QmtArdoControllerHandler::Position(std::span<const uint8_t> report, uint8_t control,
                                             size_t preset) const {
-    if (control == 24) {
+    if (control == kControlSlider) {
         if (!newerThan13_) return ReportU16(report, 11);
         return ReportU16(report, preset == 0 ? 45 : 43);
     }
-    if (control >= 50 && control <= 59)
-        return ReportU16(report, kKnobsAt + 2 * (control - 50)) & 0xFFFC;
-    if (control == 67) return ReportU16(report, 41);
-    if (control == 68) return ReportU16(report, 39);
+    if (control >= kControlGainLeft && control <= kControlHeadphoneVolume)
+        return ReportU16(report, kKnobsAt + 2 * (control - kControlGainLeft)) & 0xFFFC;
+    if (control == kControlTouchpadX) return ReportU16(report, 41);
+    if (control == kControlTouchpadY) return ReportU16(report, 39);
     return 0;
 }
 

@@ -12,19 +12,18 @@ namespace {
 constexpr size_t kKnobCountersAt = 40;
 constexpr size_t kSmallWheelsAt = 44;
 constexpr size_t kSelectorAt = 48;
-constexpr size_t kFirstSelectorSlot = 29;  // "Selector 1" in the button list
 constexpr size_t kPadsAt = 16;
 
 // Index of an endless knob (gain, treble, mid, bass left), or -1.
 int KnobIndex(uint8_t control) {
     switch (control) {
-        case 50:
+        case kControlGainLeft:
             return 0;
-        case 52:
+        case kControlTrebleLeft:
             return 1;
-        case 54:
+        case kControlMidLeft:
             return 2;
-        case 56:
+        case kControlBassLeft:
             return 3;
         default:
             return -1;
@@ -52,7 +51,8 @@ ArdoHandlerAbs::CommonFields QmtArdoRawControllerHandler::ReadCommon(
     // The selector switch presses one of "Selector 1" to "Selector 4": position 0 is
     // "Selector 4", position 3 "Selector 1". Other values are not a position at all.
     const uint8_t position = report[kSelectorAt];
-    if (position <= 3) f.pressed |= uint64_t{1} << (kFirstSelectorSlot + (3 - position));
+    if (position <= 3)
+        f.pressed |= uint64_t{1} << (controls().buttonSlot[kControlSelector1] + (3 - position));
     f.deck = report[53] & 1;
     return f;
 }
@@ -69,17 +69,17 @@ uint16_t QmtArdoRawControllerHandler::Position(std::span<const uint8_t> report, 
     const int knob = KnobIndex(control);
     if (knob >= 0) return knobs_[preset][knob];
     switch (control) {
-        case 24:
+        case kControlSlider:
             return ReportU16(report, 12);
-        case 74:
+        case kControlSlider2:
             return ReportU16(report, 14);
-        case 67:
+        case kControlTouchpadX:
             return ReportU16(report, 24);
-        case 68:
+        case kControlTouchpadY:
             return ReportU16(report, 26);
-        case 58:
+        case kControlCrossfader:
             return ReportU16(report, 28);
-        case 59:
+        case kControlHeadphoneVolume:
             return ReportU16(report, 30);
         default:
             return 0;

@@ -10,7 +10,6 @@ namespace {
 constexpr size_t kSmallWheelsAt = 12;
 constexpr size_t kPadsAt = 28;
 constexpr size_t kSelectorAt = 49;
-constexpr uint8_t kSelectorControl = 75;
 }  // namespace
 
 QmtArdoRawProto2009ControllerHandler::QmtArdoRawProto2009ControllerHandler(
@@ -44,25 +43,25 @@ int32_t QmtArdoRawProto2009ControllerHandler::SmallWheelMovement(std::span<const
 uint16_t QmtArdoRawProto2009ControllerHandler::Position(std::span<const uint8_t> report,
                                                         uint8_t control, size_t) const {
     switch (control) {
-        case 50:
+        case kControlGainLeft:
             return ReportU16(report, 16) & 0xFFFC;
-        case 52:
+        case kControlTrebleLeft:
             return ReportU16(report, 18) & 0xFFFC;
-        case 54:
+        case kControlMidLeft:
             return ReportU16(report, 20) & 0xFFFC;
-        case 56:
+        case kControlBassLeft:
             return ReportU16(report, 22) & 0xFFFC;
-        case 58:
+        case kControlCrossfader:
             return ReportU16(report, 24) & 0xFFFC;
-        case 59:
+        case kControlHeadphoneVolume:
             return ReportU16(report, 26) & 0xFFFC;
-        case 68:
+        case kControlTouchpadY:
             return ReportU16(report, 36);
-        case 67:
+        case kControlTouchpadX:
             return ReportU16(report, 38);
-        case 24:
+        case kControlSlider:
             return ReportU16(report, 40);
-        case 74:
+        case kControlSlider2:
             return ReportU16(report, 42);
         default:
             return 0;
@@ -79,7 +78,7 @@ void QmtArdoRawProto2009ControllerHandler::SelectorEvent(Preset& live,
                                                          std::span<const uint8_t> previous,
                                                          int64_t now) {
     if (report[kSelectorAt] == previous[kSelectorAt]) return;
-    AssignmentList& list = live.lists[kSelectorControl];
+    AssignmentList& list = live.lists[kControlSelector];
     const size_t position = report[kSelectorAt];
     if (position >= list.size()) return;
     engine_.ButtonMessage(list[position], 0, now);

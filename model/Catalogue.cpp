@@ -5,6 +5,7 @@ namespace qmt {
 namespace {
 
 struct ControlInfo {
+    ControlId id;
     const char* name;
     ControlKind kind;
 };
@@ -14,97 +15,104 @@ constexpr ControlKind R = ControlKind::Rotary;
 constexpr ControlKind A = ControlKind::Absolute;
 constexpr ControlKind V = ControlKind::VelocityPad;
 
-// Indexed by control identifier; the identifiers only ever grew, so the order is fixed.
+// Indexed by control identifier.
 constexpr std::array<ControlInfo, kControlCount> kControls{{
-    {"Eject", B},               // 0
-    {"Playlist", B},            // 1
-    {"A", B},                   // 2
-    {"B", B},                   // 3
-    {"C", B},                   // 4
-    {"D", B},                   // 5
-    {"Play mode", B},           // 6
-    {"Pitch mode", B},          // 7
-    {"Pitch range", B},         // 8
-    {"Wheel top", B},           // 9
-    {"Menu", B},                // 10
-    {"Up", B},                  // 11
-    {"Left", B},                // 12
-    {"Right", B},               // 13
-    {"Ok", B},                  // 14
-    {"Down", B},                // 15
-    {"Loop In", B},             // 16
-    {"Loop Out", B},            // 17
-    {"Loop", B},                // 18
-    {"Reverse", B},             // 19
-    {"Brake", B},               // 20
-    {"Cue", B},                 // 21
-    {"Play", B},                // 22
-    {"Wheel", R},               // 23
-    {"Slider", A},              // 24
-    {"Wheel aftertouch", B},    // 25
-    {"NE wheel top", B},        // 26
-    {"1/8th beat", B},          // 27
-    {"1/4th beat", B},          // 28
-    {"1/2th beat", B},          // 29
-    {"1/1th beat", B},          // 30
-    {"Slider scale", B},        // 31
-    {"SE wheel top", B},        // 32
-    {"Stop", B},                // 33
-    {"Right eject", B},         // 34
-    {"Deck switch", B},         // 35
-    {"Left eject", B},          // 36
-    {"SW wheel top", B},        // 37
-    {"Fast forward", B},        // 38
-    {"NW wheel top", B},        // 39
-    {"Touchpad left", B},       // 40
-    {"Touchpad right", B},      // 41
-    {"Custom 1", B},            // 42
-    {"Custom 2", B},            // 43
-    {"Custom 3", B},            // 44
-    {"Custom 4", B},            // 45
-    {"Custom 5", B},            // 46
-    {"Custom 6", B},            // 47
-    {"Slider touch", B},        // 48
-    {"Touchpad touch", B},      // 49
-    {"Gain left", A},           // 50
-    {"Gain right", A},          // 51
-    {"Treble left", A},         // 52
-    {"Treble right", A},        // 53
-    {"Mid left", A},            // 54
-    {"Mid right", A},           // 55
-    {"Bass left", A},           // 56
-    {"Bass right", A},          // 57
-    {"Crossfader", A},          // 58
-    {"Headphone volume", A},    // 59
-    {"NE wheel", R},            // 60
-    {"SE wheel", R},            // 61
-    {"SW wheel", R},            // 62
-    {"NW wheel", R},            // 63
-    {"RESERVED1", A},           // 64
-    {"RESERVED2", A},           // 65
-    {"RESERVED3", B},           // 66
-    {"Touchpad X", A},          // 67
-    {"Touchpad Y", A},          // 68
-    {"RESERVED4", B},           // 69
-    {"NW velocity pad", V},     // 70
-    {"NE velocity pad", V},     // 71
-    {"SE velocity pad", V},     // 72
-    {"SW velocity pad", V},     // 73
-    {"Slider #2", A},           // 74
-    {"Selector", R},            // 75
-    {"E", B},                   // 76
-    {"F", B},                   // 77
-    {"Slider A", B},            // 78
-    {"Slider B", B},            // 79
-    {"Gain left button", B},    // 80
-    {"Treble left button", B},  // 81
-    {"Mid left button", B},     // 82
-    {"Bass left button", B},    // 83
-    {"Selector 1", B},          // 84
-    {"Selector 2", B},          // 85
-    {"Selector 3", B},          // 86
-    {"Selector 4", B},          // 87
+    {kControlEject, "Eject", B},
+    {kControlPlaylist, "Playlist", B},
+    {kControlA, "A", B},
+    {kControlB, "B", B},
+    {kControlC, "C", B},
+    {kControlD, "D", B},
+    {kControlPlayMode, "Play mode", B},
+    {kControlPitchMode, "Pitch mode", B},
+    {kControlPitchRange, "Pitch range", B},
+    {kControlWheelTop, "Wheel top", B},
+    {kControlMenu, "Menu", B},
+    {kControlUp, "Up", B},
+    {kControlLeft, "Left", B},
+    {kControlRight, "Right", B},
+    {kControlOk, "Ok", B},
+    {kControlDown, "Down", B},
+    {kControlLoopIn, "Loop In", B},
+    {kControlLoopOut, "Loop Out", B},
+    {kControlLoop, "Loop", B},
+    {kControlReverse, "Reverse", B},
+    {kControlBrake, "Brake", B},
+    {kControlCue, "Cue", B},
+    {kControlPlay, "Play", B},
+    {kControlWheel, "Wheel", R},
+    {kControlSlider, "Slider", A},
+    {kControlWheelAftertouch, "Wheel aftertouch", B},
+    {kControlNeWheelTop, "NE wheel top", B},
+    {kControlEighthBeat, "1/8th beat", B},
+    {kControlQuarterBeat, "1/4th beat", B},
+    {kControlHalfBeat, "1/2th beat", B},
+    {kControlWholeBeat, "1/1th beat", B},
+    {kControlSliderScale, "Slider scale", B},
+    {kControlSeWheelTop, "SE wheel top", B},
+    {kControlStop, "Stop", B},
+    {kControlRightEject, "Right eject", B},
+    {kControlDeckSwitch, "Deck switch", B},
+    {kControlLeftEject, "Left eject", B},
+    {kControlSwWheelTop, "SW wheel top", B},
+    {kControlFastForward, "Fast forward", B},
+    {kControlNwWheelTop, "NW wheel top", B},
+    {kControlTouchpadLeft, "Touchpad left", B},
+    {kControlTouchpadRight, "Touchpad right", B},
+    {kControlCustom1, "Custom 1", B},
+    {kControlCustom2, "Custom 2", B},
+    {kControlCustom3, "Custom 3", B},
+    {kControlCustom4, "Custom 4", B},
+    {kControlCustom5, "Custom 5", B},
+    {kControlCustom6, "Custom 6", B},
+    {kControlSliderTouch, "Slider touch", B},
+    {kControlTouchpadTouch, "Touchpad touch", B},
+    {kControlGainLeft, "Gain left", A},
+    {kControlGainRight, "Gain right", A},
+    {kControlTrebleLeft, "Treble left", A},
+    {kControlTrebleRight, "Treble right", A},
+    {kControlMidLeft, "Mid left", A},
+    {kControlMidRight, "Mid right", A},
+    {kControlBassLeft, "Bass left", A},
+    {kControlBassRight, "Bass right", A},
+    {kControlCrossfader, "Crossfader", A},
+    {kControlHeadphoneVolume, "Headphone volume", A},
+    {kControlNeWheel, "NE wheel", R},
+    {kControlSeWheel, "SE wheel", R},
+    {kControlSwWheel, "SW wheel", R},
+    {kControlNwWheel, "NW wheel", R},
+    {kControlReserved1, "RESERVED1", A},
+    {kControlReserved2, "RESERVED2", A},
+    {kControlReserved3, "RESERVED3", B},
+    {kControlTouchpadX, "Touchpad X", A},
+    {kControlTouchpadY, "Touchpad Y", A},
+    {kControlReserved4, "RESERVED4", B},
+    {kControlNwVelocityPad, "NW velocity pad", V},
+    {kControlNeVelocityPad, "NE velocity pad", V},
+    {kControlSeVelocityPad, "SE velocity pad", V},
+    {kControlSwVelocityPad, "SW velocity pad", V},
+    {kControlSlider2, "Slider #2", A},
+    {kControlSelector, "Selector", R},
+    {kControlE, "E", B},
+    {kControlF, "F", B},
+    {kControlSliderA, "Slider A", B},
+    {kControlSliderB, "Slider B", B},
+    {kControlGainLeftButton, "Gain left button", B},
+    {kControlTrebleLeftButton, "Treble left button", B},
+    {kControlMidLeftButton, "Mid left button", B},
+    {kControlBassLeftButton, "Bass left button", B},
+    {kControlSelector1, "Selector 1", B},
+    {kControlSelector2, "Selector 2", B},
+    {kControlSelector3, "Selector 3", B},
+    {kControlSelector4, "Selector 4", B},
 }};
+
+constexpr bool EveryEntrySitsAtItsIdentifier() {
+    for (size_t i = 0; i < kControls.size(); ++i)
+        if (kControls[i].id != i) return false;
+    return true;
+}
+static_assert(EveryEntrySitsAtItsIdentifier(), "the control table is out of order");
 
 struct EventTypeInfo {
     const char* name;
@@ -124,30 +132,113 @@ constexpr std::array<EventTypeInfo, kEventTypeCount> kEventTypes{{
 }};
 
 // Per-model control lists; buttons are in the bit order of the model's input report.
-constexpr uint8_t kKv10Buttons[] = {0,  1,  2,  3,  4,  5,  9,  13, 8,  7,  11, 6,
-                                    12, 10, 14, 22, 21, 18, 20, 15, 17, 19, 16};
-constexpr uint8_t kKv5Buttons[] = {0, 1,  2,  3,  4,  5,  9,  25, 13, 8,  7,  11,
-                                   6, 12, 10, 14, 22, 21, 18, 20, 15, 17, 19, 16};
-constexpr uint8_t kKvRotaries[] = {23};
-constexpr uint8_t kKvAbsolutes[] = {24};
+constexpr uint8_t kKv10Buttons[] = {
+    kControlEject,   kControlPlaylist, kControlA,     kControlB,          kControlC,
+    kControlD,       kControlWheelTop, kControlRight, kControlPitchRange, kControlPitchMode,
+    kControlUp,      kControlPlayMode, kControlLeft,  kControlMenu,       kControlOk,
+    kControlPlay,    kControlCue,      kControlLoop,  kControlBrake,      kControlDown,
+    kControlLoopOut, kControlReverse,  kControlLoopIn};
+constexpr uint8_t kKv5Buttons[] = {
+    kControlEject,    kControlPlaylist,   kControlA,         kControlB,
+    kControlC,        kControlD,          kControlWheelTop,  kControlWheelAftertouch,
+    kControlRight,    kControlPitchRange, kControlPitchMode, kControlUp,
+    kControlPlayMode, kControlLeft,       kControlMenu,      kControlOk,
+    kControlPlay,     kControlCue,        kControlLoop,      kControlBrake,
+    kControlDown,     kControlLoopOut,    kControlReverse,   kControlLoopIn};
+constexpr uint8_t kKvRotaries[] = {kControlWheel};
+constexpr uint8_t kKvAbsolutes[] = {kControlSlider};
 
-constexpr uint8_t kArdoButtons[] = {26, 27, 28, 29, 30, 16, 17, 18, 31, 32, 34, 35, 36, 37, 33, 22,
-                                    21, 19, 20, 38, 39, 9,  40, 41, 42, 43, 44, 45, 46, 47, 48, 49};
-constexpr uint8_t kArdoRotaries[] = {23, 60, 61, 62, 63};
-constexpr uint8_t kArdoAbsolutes[] = {24, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 67, 68};
+constexpr uint8_t kArdoButtons[] = {
+    kControlNeWheelTop,  kControlEighthBeat, kControlQuarterBeat,  kControlHalfBeat,
+    kControlWholeBeat,   kControlLoopIn,     kControlLoopOut,      kControlLoop,
+    kControlSliderScale, kControlSeWheelTop, kControlRightEject,   kControlDeckSwitch,
+    kControlLeftEject,   kControlSwWheelTop, kControlStop,         kControlPlay,
+    kControlCue,         kControlReverse,    kControlBrake,        kControlFastForward,
+    kControlNwWheelTop,  kControlWheelTop,   kControlTouchpadLeft, kControlTouchpadRight,
+    kControlCustom1,     kControlCustom2,    kControlCustom3,      kControlCustom4,
+    kControlCustom5,     kControlCustom6,    kControlSliderTouch,  kControlTouchpadTouch};
+constexpr uint8_t kArdoRotaries[] = {kControlWheel, kControlNeWheel, kControlSeWheel,
+                                     kControlSwWheel, kControlNwWheel};
+constexpr uint8_t kArdoAbsolutes[] = {
+    kControlSlider,      kControlGainLeft,   kControlGainRight,       kControlTrebleLeft,
+    kControlTrebleRight, kControlMidLeft,    kControlMidRight,        kControlBassLeft,
+    kControlBassRight,   kControlCrossfader, kControlHeadphoneVolume, kControlTouchpadX,
+    kControlTouchpadY};
 
-constexpr uint8_t kProtoButtons[] = {26, 2,  3,  4,  5,  76, 77, 78, 79, 32, 34, 35, 36,
-                                     37, 33, 22, 21, 19, 20, 38, 39, 9,  40, 41, 49};
-constexpr uint8_t kProtoRotaries[] = {23, 60, 61, 62, 63, 75};
-constexpr uint8_t kProtoAbsolutes[] = {24, 74, 50, 52, 54, 56, 58, 59, 67, 68};
+constexpr uint8_t kProtoButtons[] = {kControlNeWheelTop,
+                                     kControlA,
+                                     kControlB,
+                                     kControlC,
+                                     kControlD,
+                                     kControlE,
+                                     kControlF,
+                                     kControlSliderA,
+                                     kControlSliderB,
+                                     kControlSeWheelTop,
+                                     kControlRightEject,
+                                     kControlDeckSwitch,
+                                     kControlLeftEject,
+                                     kControlSwWheelTop,
+                                     kControlStop,
+                                     kControlPlay,
+                                     kControlCue,
+                                     kControlReverse,
+                                     kControlBrake,
+                                     kControlFastForward,
+                                     kControlNwWheelTop,
+                                     kControlWheelTop,
+                                     kControlTouchpadLeft,
+                                     kControlTouchpadRight,
+                                     kControlTouchpadTouch};
+constexpr uint8_t kProtoRotaries[] = {kControlWheel,   kControlNeWheel, kControlSeWheel,
+                                      kControlSwWheel, kControlNwWheel, kControlSelector};
+constexpr uint8_t kProtoAbsolutes[] = {
+    kControlSlider,    kControlSlider2,  kControlGainLeft,   kControlTrebleLeft,
+    kControlMidLeft,   kControlBassLeft, kControlCrossfader, kControlHeadphoneVolume,
+    kControlTouchpadX, kControlTouchpadY};
 
-constexpr uint8_t kRawButtons[] = {9,  2,  3,  4,  5,  76, 78, 77, 79, 26, 34,
-                                   35, 36, 32, 33, 22, 21, 19, 20, 38, 37, 39,
-                                   40, 41, 49, 80, 81, 82, 83, 84, 85, 86, 87};
-constexpr uint8_t kRawRotaries[] = {23, 60, 61, 62, 63};
-constexpr uint8_t kRawAbsolutes[] = {24, 74, 58, 59, 50, 52, 54, 56, 67, 68};
+constexpr uint8_t kRawButtons[] = {kControlWheelTop,
+                                   kControlA,
+                                   kControlB,
+                                   kControlC,
+                                   kControlD,
+                                   kControlE,
+                                   kControlSliderA,
+                                   kControlF,
+                                   kControlSliderB,
+                                   kControlNeWheelTop,
+                                   kControlRightEject,
+                                   kControlDeckSwitch,
+                                   kControlLeftEject,
+                                   kControlSeWheelTop,
+                                   kControlStop,
+                                   kControlPlay,
+                                   kControlCue,
+                                   kControlReverse,
+                                   kControlBrake,
+                                   kControlFastForward,
+                                   kControlSwWheelTop,
+                                   kControlNwWheelTop,
+                                   kControlTouchpadLeft,
+                                   kControlTouchpadRight,
+                                   kControlTouchpadTouch,
+                                   kControlGainLeftButton,
+                                   kControlTrebleLeftButton,
+                                   kControlMidLeftButton,
+                                   kControlBassLeftButton,
+                                   kControlSelector1,
+                                   kControlSelector2,
+                                   kControlSelector3,
+                                   kControlSelector4};
+constexpr uint8_t kRawRotaries[] = {kControlWheel, kControlNeWheel, kControlSeWheel,
+                                    kControlSwWheel, kControlNwWheel};
+constexpr uint8_t kRawAbsolutes[] = {kControlSlider,          kControlSlider2,  kControlCrossfader,
+                                     kControlHeadphoneVolume, kControlGainLeft, kControlTrebleLeft,
+                                     kControlMidLeft,         kControlBassLeft, kControlTouchpadX,
+                                     kControlTouchpadY};
 
-constexpr uint8_t kRawPads[] = {71, 72, 73, 70};
+constexpr uint8_t kRawPads[] = {kControlNeVelocityPad, kControlSeVelocityPad, kControlSwVelocityPad,
+                                kControlNwVelocityPad};
 
 constexpr std::array<uint8_t, kControlCount + 1> InverseOf(std::span<const uint8_t> buttons) {
     std::array<uint8_t, kControlCount + 1> slots{};

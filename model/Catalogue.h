@@ -7,6 +7,8 @@
 #include <optional>
 #include <span>
 
+#include "model/ControlId.h"
+
 namespace qmt {
 
 constexpr uint8_t kControlCount = 88;  // identifiers 0 to 87

@@ -22,13 +22,13 @@ struct KindModels {
 
 const std::vector<KindModels>& kinds() {
     static const std::vector<KindModels> table = {
-        {PresetKind::Kvp, "TraktorPro 1.2 - KV10 KV5", {kModelKv10, kModelKv5}, 10 /* Menu */},
-        {PresetKind::Kap, "TraktorPro 1.2 - ARDO", {kModelArdo}, 33 /* Stop */},
+        {PresetKind::Kvp, "TraktorPro 1.2 - KV10 KV5", {kModelKv10, kModelKv5}, kControlMenu},
+        {PresetKind::Kap, "TraktorPro 1.2 - ARDO", {kModelArdo}, kControlStop},
         {PresetKind::Krp,
          "TraktorPro 1.2 - ARDO RAW PROTO 2009",
          {kModelArdoRawProto2009},
-         33 /* Stop */},
-        {PresetKind::Kqp, "TraktorPro 1.2 - ARDO RAW", {kModelArdoRaw}, 33 /* Stop */},
+         kControlStop},
+        {PresetKind::Kqp, "TraktorPro 1.2 - ARDO RAW", {kModelArdoRaw}, kControlStop},
     };
     return table;
 }
@@ -126,7 +126,7 @@ Preset buildPreset(const KindModels& k) {
     const auto rotaries = unionOf(k.models, &ModelControls::rotaries);
     for (size_t i = 0; i < rotaries.size(); ++i) {
         // The big wheel turns fast on the ARDO models; one step per tick elsewhere.
-        const bool bigWheel = rotaries[i] == 23 && k.kind != PresetKind::Kvp;
+        const bool bigWheel = rotaries[i] == kControlWheel && k.kind != PresetKind::Kvp;
         preset.lists[rotaries[i]].push_back(
             rotaryAssignment(static_cast<uint8_t>(48 + i), (bigWheel ? 4 : 1) * kThresholdUnit));
     }

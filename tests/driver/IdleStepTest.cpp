@@ -8,8 +8,6 @@
 namespace qmt::test {
 namespace {
 
-constexpr uint8_t kPlay = 22;
-
 // The factory ARDO preset, with "Play" repeating note 60 every 100 ms while held.
 void WriteRepeatingArdoPreset(const TempFolder& folder) {
     for (FactoryPreset& factory : FactoryPresets()) {
@@ -23,7 +21,7 @@ void WriteRepeatingArdoPreset(const TempFolder& folder) {
         repeat.messages[0].value = 127;
         repeat.messages[1] = repeat.messages[0];
         repeat.messages[1].value = 0;
-        factory.preset.lists[kPlay] = {repeat};
+        factory.preset.lists[kControlPlay] = {repeat};
         SaveFileAtomically(folder.file(factory.name + PresetExtension(factory.preset.kind)),
                            WritePreset(factory.preset));
     }
@@ -53,8 +51,8 @@ TEST(IdleStep, HeldAutoRepeatButtonRepeatsOnTicksWithoutNewReports) {
     auto ardo = rig.Plug("0300", "A1");
     rig.OpenRunning(kDMusStreamMidiCapture);
 
-    ardo->Deliver(ArdoReport().bytes);               // takes the new presets, sends nothing
-    ardo->Deliver(ArdoReport().press(kPlay).bytes);  // held: an auto repeat waits first
+    ardo->Deliver(ArdoReport().bytes);                      // takes the new presets, sends nothing
+    ardo->Deliver(ArdoReport().press(kControlPlay).bytes);  // held: an auto repeat waits first
     ASSERT_TRUE(ardo->WaitForReads(2, kPatienceMs));
     ASSERT_TRUE(ardo->WaitForBlockedRead(kPatienceMs));
     EXPECT_TRUE(PlayNotes(*rig.port).empty());

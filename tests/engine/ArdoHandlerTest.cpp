@@ -11,13 +11,6 @@
 namespace qmt::test {
 namespace {
 
-constexpr uint8_t kPlay = 22;
-constexpr uint8_t kCue = 21;
-constexpr uint8_t kWheelTop = 9;
-constexpr uint8_t kSlider = 24;
-constexpr uint8_t kGainLeft = 50;
-constexpr uint8_t kNeWheel = 60;
-
 Assignment SlideCc(uint8_t channel, uint8_t controller, int32_t threshold = 4096 * 512) {
     return Assign(kSlide, Msg(kMsgControlChange, channel).number(controller).threshold(threshold),
                   Msg(kMsgControlChange, channel).number(controller).threshold(threshold));
@@ -44,7 +37,7 @@ TEST(ArdoHandler, AsksForTheFirmwareVersionOnceWhenPresetsFirstArrive) {
 
 TEST(ArdoHandler, VersionReplySelectsPerPresetSliders) {
     HandlerRig rig(kModelArdo);
-    rig.assign(2, kSlider, SlideCc(0, 1)).apply({2});
+    rig.assign(2, kControlSlider, SlideCc(0, 1)).apply({2});
     auto& ardo = static_cast<QmtArdoControllerHandler&>(*rig.handler);
     // 1.3 is not newer than 1.3: the old slider bytes stay in use.
     rig.feed(ReportBytes(65).u8(1, 10).u8(2, 4).u8(3, 1).u8(4, 3));
@@ -62,13 +55,15 @@ TEST(ArdoHandler, VersionReplySelectsPerPresetSliders) {
 
 TEST(ArdoHandler, DeckBitChoosesTheLivePreset) {
     HandlerRig rig(kModelArdo);
-    rig.assign(2, kPlay, TriggerNote(60, 2)).assign(1, kPlay, TriggerNote(60, 1)).apply({1, 2});
+    rig.assign(2, kControlPlay, TriggerNote(60, 2))
+        .assign(1, kControlPlay, TriggerNote(60, 1))
+        .apply({1, 2});
     rig.feed(ArdoReport().deck(1));
-    rig.feed(ArdoReport().deck(1).press(kPlay));  // bit set: the higher slot's preset
+    rig.feed(ArdoReport().deck(1).press(kControlPlay));  // bit set: the higher slot's preset
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(2, 60, 127)}));
     // Switching decks while the button is down releases the preset that stops being live
     // and presses the one that becomes live.
-    rig.feed(ArdoReport().deck(0).press(kPlay));
+    rig.feed(ArdoReport().deck(0).press(kControlPlay));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(2, 60, 0), NoteOn(1, 60, 127)}));
     rig.feed(ArdoReport().deck(0));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(1, 60, 0)}));
@@ -76,24 +71,26 @@ TEST(ArdoHandler, DeckBitChoosesTheLivePreset) {
 
 TEST(ArdoHandler, FlippingTheDeckAloneSendsNothingAndKnobsDoNotJump) {
     HandlerRig rig(kModelArdo);
-    rig.assign(2, kGainLeft, SlideCc(2, 7)).assign(1, kGainLeft, SlideCc(1, 7));
-    rig.assign(2, kNeWheel, RotateInc(20)).assign(1, kNeWheel, RotateInc(20)).apply({1, 2});
-    rig.feed(ArdoReport().deck(1).knob(kGainLeft, 1000));
+    rig.assign(2, kControlGainLeft, SlideCc(2, 7)).assign(1, kControlGainLeft, SlideCc(1, 7));
+    rig.assign(2, kControlNeWheel, RotateInc(20))
+        .assign(1, kControlNeWheel, RotateInc(20))
+        .apply({1, 2});
+    rig.feed(ArdoReport().deck(1).knob(kControlGainLeft, 1000));
     // Deck 0 live (slot 1): the knob and the small wheel move for it only.
-    rig.feed(ArdoReport().deck(0).knob(kGainLeft, 1000));
+    rig.feed(ArdoReport().deck(0).knob(kControlGainLeft, 1000));
     EXPECT_TRUE(rig.take().empty());
-    rig.feed(ArdoReport().deck(0).knob(kGainLeft, 60000).smallWheel(0, 3));
+    rig.feed(ArdoReport().deck(0).knob(kControlGainLeft, 60000).smallWheel(0, 3));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{Cc(0, 20, 3), Cc(1, 7, 117)}));
     // Back to slot 2's preset: neither the knob nor the wheel catch up with a jump.
-    rig.feed(ArdoReport().deck(1).knob(kGainLeft, 60000).smallWheel(0, 3));
+    rig.feed(ArdoReport().deck(1).knob(kControlGainLeft, 60000).smallWheel(0, 3));
     EXPECT_TRUE(rig.take().empty());
-    rig.feed(ArdoReport().deck(1).knob(kGainLeft, 0).smallWheel(0, 1));
+    rig.feed(ArdoReport().deck(1).knob(kControlGainLeft, 0).smallWheel(0, 1));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{Cc(0, 20, 1), Cc(2, 7, 0)}));
 }
 
 TEST(ArdoHandler, SmallWheelCountersWrap) {
     HandlerRig rig(kModelArdo);
-    rig.assign(1, kNeWheel, RotateInc(20)).apply({1});
+    rig.assign(1, kControlNeWheel, RotateInc(20)).apply({1});
     rig.feed(ArdoReport().smallWheel(0, 250));
     rig.feed(ArdoReport().smallWheel(0, 4));  // +10 across the wrap
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{Cc(0, 20, 10)}));
@@ -134,15 +131,16 @@ struct ArdoSpinner {
     void spin(int16_t movement, bool touched, bool play = false) {
         ArdoReport r;
         r.wheel(movement).time(deviceTime += 20000);
-        if (touched) r.press(kWheelTop);
-        if (play) r.press(kPlay);
+        if (touched) r.press(kControlWheelTop);
+        if (play) r.press(kControlPlay);
         rig.feedAt(ms += 2, r);
     }
 };
 
 TEST(ArdoHandler, WheelTopHoldDecaysInTheIdleStepWithoutReports) {
     HandlerRig rig(kModelArdo);
-    rig.assign(1, kPlay, Modified(TriggerNote(70), kWheelTop)).assign(1, kPlay, TriggerNote(60));
+    rig.assign(1, kControlPlay, Modified(TriggerNote(70), kControlWheelTop))
+        .assign(1, kControlPlay, TriggerNote(60));
     rig.apply({1});
     ArdoSpinner s{rig};
     s.spin(0, false);
@@ -165,12 +163,13 @@ TEST(ArdoHandler, IdleStepRunsAutoRepeatAndReleaseTimeouts) {
     HandlerRig rig(kModelArdo);
     const Message down = Msg(kMsgNote, 0).number(50).value(100);
     const Message up = Msg(kMsgNote, 0).number(50).value(0);
-    rig.assign(1, kPlay, Assign(kAutoRepeat, down, up).intervalMs(100));
-    rig.assign(1, kCue, Modified(TriggerNote(71), kPlay, 200)).assign(1, kCue, TriggerNote(61));
+    rig.assign(1, kControlPlay, Assign(kAutoRepeat, down, up).intervalMs(100));
+    rig.assign(1, kControlCue, Modified(TriggerNote(71), kControlPlay, 200))
+        .assign(1, kControlCue, TriggerNote(61));
     rig.apply({1});
     rig.feedAt(1000, ArdoReport());
     rig.handler->IdleStep();
-    rig.feedAt(1010, ArdoReport().press(kPlay));
+    rig.feedAt(1010, ArdoReport().press(kControlPlay));
     EXPECT_TRUE(rig.take().empty());
     rig.clock.set(Ms(1110));
     rig.handler->IdleStep();
@@ -179,20 +178,20 @@ TEST(ArdoHandler, IdleStepRunsAutoRepeatAndReleaseTimeouts) {
     // "Play" let go at 1120; as a modifier it is held 200 ms more, also without reports.
     rig.clock.set(Ms(1300));
     rig.handler->IdleStep();
-    rig.feedAt(1310, ArdoReport().press(kCue));
+    rig.feedAt(1310, ArdoReport().press(kControlCue));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 71, 127)}));
     rig.feedAt(1320, ArdoReport());
     rig.take();
     rig.clock.set(Ms(1400));
     rig.handler->IdleStep();
-    rig.feedAt(1410, ArdoReport().press(kCue));
+    rig.feedAt(1410, ArdoReport().press(kControlCue));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 61, 127)}));
 }
 
 TEST(ArdoHandler, IdleStepDoesNothingBeforeThePresetsAreLive) {
     HandlerRig rig(kModelArdo);
     const Message down = Msg(kMsgNote, 0).number(50).value(100);
-    rig.assign(1, kPlay, Assign(kAutoRepeat, down, down).intervalMs(10)).apply({1});
+    rig.assign(1, kControlPlay, Assign(kAutoRepeat, down, down).intervalMs(10)).apply({1});
     rig.clock.advanceMs(100);
     rig.handler->IdleStep();
     EXPECT_TRUE(rig.take().empty());
@@ -214,7 +213,8 @@ TEST(ArdoRawHandler, SelectorPositionsPressTheSelectorButtons) {
 
 TEST(ArdoRawHandler, EndlessKnobsBecomePositionsPerPreset) {
     HandlerRig rig(kModelArdoRaw);
-    rig.assign(5, kGainLeft, SlideCc(0, 7, 4096)).assign(6, kGainLeft, SlideCc(1, 7, 4096));
+    rig.assign(5, kControlGainLeft, SlideCc(0, 7, 4096))
+        .assign(6, kControlGainLeft, SlideCc(1, 7, 4096));
     rig.apply({5, 6});
     rig.feed(ArdoRawReport().deck(0));
     rig.feed(ArdoRawReport().deck(0).knobCounter(0, 2));  // 32767 + 2 * 910
@@ -229,7 +229,7 @@ TEST(ArdoRawHandler, EndlessKnobsBecomePositionsPerPreset) {
 
 TEST(ArdoRawHandler, KnobTurnsSmallerThanTheThresholdAddUp) {
     HandlerRig rig(kModelArdoRaw);
-    rig.assign(6, kGainLeft, SlideCc(0, 7, 4096 * 2000)).apply({6});
+    rig.assign(6, kControlGainLeft, SlideCc(0, 7, 4096 * 2000)).apply({6});
     rig.feed(ArdoRawReport().deck(1));
     rig.feed(ArdoRawReport().deck(1).knobCounter(0, 1));
     rig.feed(ArdoRawReport().deck(1).knobCounter(0, 2));
@@ -252,10 +252,10 @@ TEST(ArdoRawHandler, PadsSendOnChangeOnly) {
 
 TEST(ArdoRawHandler, ReportsNeedTheirIdentifyingBytes) {
     HandlerRig rig(kModelArdoRaw);
-    rig.assign(6, kPlay, TriggerNote(60)).apply({6});
+    rig.assign(6, kControlPlay, TriggerNote(60)).apply({6});
     rig.feed(ArdoRawReport().deck(1));
-    rig.feed(ArdoRawReport().deck(1).press(kPlay).u8(2, 52));
-    rig.feed(ArdoRawReport().deck(1).press(kPlay).u8(1, 10).u8(2, 4));
+    rig.feed(ArdoRawReport().deck(1).press(kControlPlay).u8(2, 52));
+    rig.feed(ArdoRawReport().deck(1).press(kControlPlay).u8(1, 10).u8(2, 4));
     EXPECT_TRUE(rig.take().empty());
 }
 

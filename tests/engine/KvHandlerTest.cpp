@@ -10,12 +10,6 @@
 namespace qmt::test {
 namespace {
 
-constexpr uint8_t kPlay = 22;
-constexpr uint8_t kCue = 21;
-constexpr uint8_t kWheelTop = 9;
-constexpr uint8_t kWheel = 23;
-constexpr uint8_t kSlider = 24;
-
 // A relative control change with encoding "7Fh : 01h": +n sends n, -n sends 128 - n.
 Assignment RelativeCc(uint8_t controller, int32_t threshold) {
     return Assign(
@@ -34,26 +28,26 @@ TEST(Kv10Handler, AttachKeepsPathAndTrimmedSerial) {
 
 TEST(Kv10Handler, FirstReportAfterPresetsSendsNothingEvenWithButtonsDown) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, TriggerNote(60)).apply({0});
-    rig.feed(Kv10Report().press(kPlay));
+    rig.assign(0, kControlPlay, TriggerNote(60)).apply({0});
+    rig.feed(Kv10Report().press(kControlPlay));
     EXPECT_TRUE(rig.take().empty());
     rig.feed(Kv10Report());  // the Trigger never fired, so its release sends nothing either
     EXPECT_TRUE(rig.take().empty());
-    rig.feed(Kv10Report().press(kPlay));
+    rig.feed(Kv10Report().press(kControlPlay));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 60, 127)}));
 }
 
 TEST(Kv10Handler, ButtonBitIsTheIdentifier) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kCue, TriggerNote(61)).assign(0, kPlay, TriggerNote(60)).apply({0});
+    rig.assign(0, kControlCue, TriggerNote(61)).assign(0, kControlPlay, TriggerNote(60)).apply({0});
     rig.feed(Kv10Report());
-    rig.feed(Kv10Report().press(kCue));
+    rig.feed(Kv10Report().press(kControlCue));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 61, 127)}));
 }
 
 TEST(Kv10Handler, WheelMovementFromBothCounters) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kWheel, RelativeCc(16, 4096)).apply({0});
+    rig.assign(0, kControlWheel, RelativeCc(16, 4096)).apply({0});
     rig.feed(Kv10Report().counters(100, 65533));
     // B up by 5 (wrapping), A up by 5: five backward ticks.
     rig.feed(Kv10Report().counters(105, 2));
@@ -65,7 +59,7 @@ TEST(Kv10Handler, WheelMovementFromBothCounters) {
 
 TEST(Kv10Handler, ReportWithNonZeroFirstByteLeavesStateAlone) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kWheel, RelativeCc(16, 4096)).apply({0});
+    rig.assign(0, kControlWheel, RelativeCc(16, 4096)).apply({0});
     rig.feed(Kv10Report().counters(0, 0));
     rig.feed(Kv10Report().counters(0, 3).u8(0, 1));
     EXPECT_TRUE(rig.take().empty());
@@ -76,15 +70,15 @@ TEST(Kv10Handler, ReportWithNonZeroFirstByteLeavesStateAlone) {
 
 TEST(Kv10Handler, IgnoredReportDoesNotConsumeNewPresets) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, TriggerNote(60)).apply({0});
-    rig.feed(Kv10Report().press(kPlay).u8(0, 2));
-    rig.feed(Kv10Report().press(kPlay));  // this one makes the preset live
+    rig.assign(0, kControlPlay, TriggerNote(60)).apply({0});
+    rig.feed(Kv10Report().press(kControlPlay).u8(0, 2));
+    rig.feed(Kv10Report().press(kControlPlay));  // this one makes the preset live
     EXPECT_TRUE(rig.take().empty());
 }
 
 TEST(Kv10Handler, SliderStartsFromItsPositionWhenPresetBecomesLive) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kSlider,
+    rig.assign(0, kControlSlider,
                Assign(kSlide, Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512),
                       Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512)))
         .apply({0});
@@ -97,7 +91,7 @@ TEST(Kv10Handler, SliderStartsFromItsPositionWhenPresetBecomesLive) {
 
 TEST(Kv10Handler, InvertedSliderDoesNotJumpWhenPresetBecomesLive) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kSlider,
+    rig.assign(0, kControlSlider,
                Assign(kSlide, Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512),
                       Msg(kMsgControlChange, 2).number(7).threshold(4096 * 512))
                    .inverted())
@@ -121,11 +115,11 @@ TEST(Kv10Handler, WithoutPresetsNothingIsRead) {
 
 TEST(Kv10Handler, FailedReadAndFailedClockAreErrors) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, TriggerNote(60)).apply({0});
+    rig.assign(0, kControlPlay, TriggerNote(60)).apply({0});
     EXPECT_FALSE(NtSuccess(rig.handler->ReportStep()));  // nothing to read: device gone
     rig.feed(Kv10Report());
     rig.clock.setFailing(true);
-    rig.device->QueueReport(Kv10Report().press(kPlay));
+    rig.device->QueueReport(Kv10Report().press(kControlPlay));
     EXPECT_FALSE(NtSuccess(rig.handler->ReportStep()));
     EXPECT_EQ(rig.handler->errorCount(), 2u);
     EXPECT_TRUE(rig.take().empty());
@@ -135,23 +129,23 @@ TEST(Kv10Handler, FailedReadAndFailedClockAreErrors) {
 // smaller than the modifier's release timeout.
 TEST(Kv10Handler, NeverPressedModifierIsNotHeldEarlyInTheClock) {
     HandlerRig rig(kModelKv10, /*startMs=*/100);
-    rig.assign(0, kPlay, Modified(TriggerNote(70), kCue, 1000))
-        .assign(0, kPlay, TriggerNote(60))
+    rig.assign(0, kControlPlay, Modified(TriggerNote(70), kControlCue, 1000))
+        .assign(0, kControlPlay, TriggerNote(60))
         .apply({0});
     rig.feed(Kv10Report());
-    rig.feedAt(110, Kv10Report().press(kPlay));
+    rig.feedAt(110, Kv10Report().press(kControlPlay));
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 60, 127)}));
 }
 
 TEST(Kv10Handler, ModifierHeldForItsReleaseTimeout) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, Modified(TriggerNote(70), kCue, 300))
-        .assign(0, kPlay, TriggerNote(60))
+    rig.assign(0, kControlPlay, Modified(TriggerNote(70), kControlCue, 300))
+        .assign(0, kControlPlay, TriggerNote(60))
         .apply({0});
     rig.feedAt(1000, Kv10Report());
-    rig.feedAt(1010, Kv10Report().press(kCue));
+    rig.feedAt(1010, Kv10Report().press(kControlCue));
     rig.feedAt(1020, Kv10Report());
-    rig.feedAt(1300, Kv10Report().press(kPlay));  // 290 ms after the modifier was let go
+    rig.feedAt(1300, Kv10Report().press(kControlPlay));  // 290 ms after the modifier was let go
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 70, 127)}));
 }
 
@@ -170,16 +164,16 @@ struct Spinner {
         }
         Kv10Report r;
         r.counters(backward, all);
-        if (touched) r.press(kWheelTop);
-        if (play) r.press(kPlay);
+        if (touched) r.press(kControlWheelTop);
+        if (play) r.press(kControlPlay);
         rig.feedAt(ms += 10, r);
     }
 };
 
 TEST(Kv10Handler, ReleasedWheelTopStaysHeldWhileTheWheelSpinsOn) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, Modified(TriggerNote(70), kWheelTop))
-        .assign(0, kPlay, TriggerNote(60))
+    rig.assign(0, kControlPlay, Modified(TriggerNote(70), kControlWheelTop))
+        .assign(0, kControlPlay, TriggerNote(60))
         .apply({0});
     Spinner s{rig};
     s.spin(0, false);
@@ -199,8 +193,8 @@ TEST(Kv10Handler, ReleasedWheelTopStaysHeldWhileTheWheelSpinsOn) {
 
 TEST(Kv10Handler, WheelTopLetsGoWhenTheWheelReverses) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, Modified(TriggerNote(70), kWheelTop))
-        .assign(0, kPlay, TriggerNote(60))
+    rig.assign(0, kControlPlay, Modified(TriggerNote(70), kControlWheelTop))
+        .assign(0, kControlPlay, TriggerNote(60))
         .apply({0});
     Spinner s{rig};
     s.spin(0, false);
@@ -217,8 +211,8 @@ TEST(Kv10Handler, WheelTopLetsGoWhenTheWheelReverses) {
 
 TEST(Kv10Handler, TouchWithoutSpinIsReleasedWithTheTouch) {
     HandlerRig rig(kModelKv10);
-    rig.assign(0, kPlay, Modified(TriggerNote(70), kWheelTop))
-        .assign(0, kPlay, TriggerNote(60))
+    rig.assign(0, kControlPlay, Modified(TriggerNote(70), kControlWheelTop))
+        .assign(0, kControlPlay, TriggerNote(60))
         .apply({0});
     Spinner s{rig};
     s.spin(0, false);
@@ -253,10 +247,9 @@ TEST(Kv5WheelHysteresis, WrapsAroundTheSixteenBitPosition) {
 
 TEST(Kv5Handler, ReportsNeedTwoZeroBytesAndUseListBitOrder) {
     HandlerRig rig(kModelKv5);
-    constexpr uint8_t kWheelAftertouch = 25;
-    rig.assign(0, kWheelAftertouch, TriggerNote(40)).apply({0});
+    rig.assign(0, kControlWheelAftertouch, TriggerNote(40)).apply({0});
     rig.feed(Kv5Report());
-    rig.feed(Kv5Report().press(kWheelAftertouch).u8(1, 1));  // ignored
+    rig.feed(Kv5Report().press(kControlWheelAftertouch).u8(1, 1));  // ignored
     EXPECT_TRUE(rig.take().empty());
     rig.feed(Kv5Report().u8(12, 0x80));  // bit 7 is "Wheel aftertouch"
     EXPECT_EQ(rig.take(), (std::vector<Bytes>{NoteOn(0, 40, 127)}));
@@ -264,7 +257,7 @@ TEST(Kv5Handler, ReportsNeedTwoZeroBytesAndUseListBitOrder) {
 
 TEST(Kv5Handler, WheelStepsThroughTheWindow) {
     HandlerRig rig(kModelKv5);
-    rig.assign(0, kWheel, RelativeCc(16, 32)).apply({0});
+    rig.assign(0, kControlWheel, RelativeCc(16, 32)).apply({0});
     rig.feed(Kv5Report().wheel(500).time(100));
     rig.feed(Kv5Report().wheel(505).time(200));  // jitter
     EXPECT_TRUE(rig.take().empty());
