@@ -1,42 +1,32 @@
 #include "driver/ModelCodes.h"
 
-#include <algorithm>
-#include <array>
-#include <utility>
+#include <cstdio>
+
+#include "common/AsciiCase.h"
+#include "model/Catalogue.h"
 
 namespace qmt {
 
 namespace {
 
-char Fold(char c) {
-    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+// The part of a HID interface path that names one of the maker's products,
+// "\hid#vid_f7e1&pid_0300" in lower case.
+std::string PatternFor(uint16_t productId) {
+    char pattern[32];
+    std::snprintf(pattern, sizeof pattern, "\\hid#vid_%04x&pid_%04x", kQmtVendorId, productId);
+    return pattern;
 }
-
-std::string Folded(const std::string& text) {
-    std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), Fold);
-    return out;
-}
-
-constexpr std::array<std::pair<const char*, uint8_t>, 4> kPatterns{{
-    {"\\hid#vid_f7e1&pid_0100", 1},
-    {"\\hid#vid_f7e1&pid_0202", 2},
-    {"\\hid#vid_f7e1&pid_0300", 3},
-    {"\\hid#vid_f7e1&pid_0310", 6},
-}};
 
 }  // namespace
 
 uint8_t ModelCodeForPath(const std::string& path) {
-    const std::string folded = Folded(path);
-    for (const auto& [pattern, code] : kPatterns)
-        if (folded.find(pattern) != std::string::npos) return code;
+    for (const ProductModel& product : ProductModels())
+        if (containsIgnoreCase(path, PatternFor(product.productId))) return product.modelType;
     return 0;
 }
 
 bool SamePath(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return Fold(x) == Fold(y); });
+    return equalsIgnoreCase(a, b);
 }
 
 }  // namespace qmt

@@ -7,8 +7,8 @@
 namespace qmt {
 
 // The model code for an interface path, or 0 when the path names none of the maker's
-// controllers. Patterns are tried in the order 0100, 0202, 0300, 0310, without regard to
-// case; no path yields code 4 (ARDO RAW PROTO 2009).
+// controllers: the catalogue's products are tried in its order, without regard to case;
+// no path yields code 4 (ARDO RAW PROTO 2009).
 uint8_t ModelCodeForPath(const std::string& path);
 
 // Interface paths compare without regard to case (A to Z folded).

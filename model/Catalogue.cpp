@@ -276,19 +276,20 @@ const char* ControlNameOf(uint8_t control) {
     return kControls[control].name;
 }
 
+std::span<const ProductModel> ProductModels() {
+    static constexpr ProductModel kProducts[] = {
+        {0x0100, kModelKv10},
+        {0x0202, kModelKv5},
+        {0x0300, kModelArdo},
+        {0x0310, kModelArdoRaw},
+    };
+    return kProducts;
+}
+
 std::optional<uint8_t> ModelTypeForProductId(uint16_t productId) {
-    switch (productId) {
-        case 0x0100:
-            return kModelKv10;
-        case 0x0202:
-            return kModelKv5;
-        case 0x0300:
-            return kModelArdo;
-        case 0x0310:
-            return kModelArdoRaw;
-        default:
-            return std::nullopt;
-    }
+    for (const ProductModel& product : ProductModels())
+        if (product.productId == productId) return product.modelType;
+    return std::nullopt;
 }
 
 PresetClass PresetClassOf(uint32_t modelType) {

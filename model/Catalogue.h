@@ -61,7 +61,19 @@ struct ModelControls {
 ControlKind ControlKindOf(uint8_t control);
 // Display name of a control ("Eject", "Play", ...); nullptr for identifiers of 88 and above.
 const char* ControlNameOf(uint8_t control);
-// Model type served for a USB product id (0x0100, 0x0202, 0x0300, 0x0310), or nothing.
+// The maker's USB vendor id.
+inline constexpr uint16_t kQmtVendorId = 0xF7E1;
+
+// One of the maker's USB products and the model type it is served as.
+struct ProductModel {
+    uint16_t productId;
+    uint8_t modelType;
+};
+// Every product, in the order the driver tries them: 0x0100, 0x0202, 0x0300, 0x0310.
+// Product 0x0310 is always the ARDO RAW; the 2009 prototype (model type 4) shares it and
+// is never chosen by product.
+std::span<const ProductModel> ProductModels();
+// The model type served for a product id, or nothing.
 std::optional<uint8_t> ModelTypeForProductId(uint16_t productId);
 PresetClass PresetClassOf(uint32_t modelType);
 // The model's control lists; nullptr for model types without a decoder (5 and unknown).

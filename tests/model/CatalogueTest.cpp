@@ -76,15 +76,18 @@ TEST(Catalogue, EventTypeAndMessageNames) {
     EXPECT_EQ(SecondMessageShortLabel(200), nullptr);
 }
 
-TEST(Catalogue, ProductIds) {
-    EXPECT_EQ(ModelTypeForProductId(0x0100), kModelKv10);
-    EXPECT_EQ(ModelTypeForProductId(0x0202), kModelKv5);
-    EXPECT_EQ(ModelTypeForProductId(0x0300), kModelArdo);
+// Every product is served by a model the driver can decode, each by one product only.
+TEST(Catalogue, EveryProductIsServedByOneDecodableModel) {
+    std::set<uint8_t> models;
+    for (const ProductModel& product : ProductModels()) {
+        EXPECT_EQ(ModelTypeForProductId(product.productId), product.modelType);
+        EXPECT_NE(ControlsOf(product.modelType), nullptr) << int(product.modelType);
+        EXPECT_TRUE(models.insert(product.modelType).second) << int(product.modelType);
+    }
     // 0310 is always the ARDO RAW, never the 2009 prototype.
     EXPECT_EQ(ModelTypeForProductId(0x0310), kModelArdoRaw);
-    EXPECT_FALSE(ModelTypeForProductId(0x0000).has_value());
+    EXPECT_EQ(models.count(kModelArdoRawProto2009), 0u);
     EXPECT_FALSE(ModelTypeForProductId(0x0301).has_value());
-    EXPECT_FALSE(ModelTypeForProductId(0x0200).has_value());
 }
 
 TEST(Catalogue, PresetClasses) {
