@@ -13,6 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/PrivateFolder.h"
+
 namespace qmt {
 
 namespace {
@@ -62,22 +64,6 @@ int Connect(const std::string& path) {
         return -1;
     }
     return fd;
-}
-
-// The socket's folder: made for the user alone, or refused when someone else owns it.
-bool MakePrivateFolder(const std::string& folder, std::string& error) {
-    ::mkdir(folder.c_str(), 0700);
-    struct stat info;
-    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        error = "cannot create the folder " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    if (info.st_uid != ::geteuid()) {
-        error = folder + " belongs to another user; remove it or set XDG_RUNTIME_DIR";
-        return false;
-    }
-    if ((info.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
-    return true;
 }
 
 }  // namespace

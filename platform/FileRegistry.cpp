@@ -4,6 +4,7 @@
 
 #include "platform/RegistryFile.h"
 #include "platform/RegistryHive.h"
+#include "platform/XdgFolders.h"
 
 namespace qmt {
 
@@ -30,13 +31,8 @@ bool FileRegistry::pathsFromEnvironment(std::string& userFile, std::string& mach
         return true;
     }
     machineFile = "/etc/qmt/machine.reg";
-    // A relative XDG_CONFIG_HOME is to be ignored, as the base-directory rules say.
-    std::string config = environment("XDG_CONFIG_HOME");
-    if (config.empty() || config[0] != '/') {
-        const std::string home = environment("HOME");
-        if (home.empty()) return false;
-        config = home + "/.config";
-    }
+    const std::string config = XdgConfigHome();
+    if (config.empty()) return false;
     userFile = config + "/qmt/user.reg";
     return true;
 }
