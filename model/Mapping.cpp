@@ -4,8 +4,8 @@
 
 #include "common/AsciiCase.h"
 #include "model/FilePaths.h"
+#include "model/MidiSettings.h"
 #include "model/PresetFile.h"
-#include "platform/Registry.h"
 
 namespace qmt {
 
@@ -100,7 +100,7 @@ MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string&
 
 MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::string* error) {
     std::string presetPath;
-    if (!registry.queryString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, presetPath)) {
+    if (!QueryPresetPath(registry, presetPath)) {
         if (error) *error = "\"Preset Path\" is not set";
         return nullptr;
     }
@@ -109,8 +109,7 @@ MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::strin
 
 MappingPtr LoadSelectedMapping(RegistryIf& registry, std::string* error) {
     std::string path;
-    if (!registry.queryString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, path) &&
-        !registry.queryString(Hive::LocalMachine, kQmtMidiKey, kSelectedMappingValue, path)) {
+    if (!QuerySelectedMapping(registry, path)) {
         if (error) *error = "no mapping is selected";
         return nullptr;
     }

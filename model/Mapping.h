@@ -46,8 +46,8 @@ MappingPtr ParseMapping(std::span<const uint8_t> bytes, std::string* error = nul
 std::vector<uint8_t> WriteMapping(const Mapping& mapping);
 
 // Loads a mapping as the driver does: parses it, loads and validates every named preset from
-// the folder in the machine's "Preset Path", shares repeated names by deep copies, stores
-// the input channels and replaces the "Default" channel.
+// the folder in "Preset Path" (the user's, else the machine's), shares repeated names by deep
+// copies, stores the input channels and replaces the "Default" channel.
 MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::string* error = nullptr);
 // The same with an explicit preset folder.
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,

@@ -7,6 +7,7 @@
 
 #include "driver/ControlDispatch.h"
 #include "driver/MidiMiniport.h"
+#include "model/MidiSettings.h"
 #include "platform/ControlChannel.h"
 #include "platform/FileRegistry.h"
 #include "platform/ThreadPeriodicTimer.h"
@@ -41,10 +42,7 @@ ControlAnswer Answer(const ControlRequest& request) {
 // Without a selected mapping no controller produces anything; say so once, at start.
 void CheckSelection(RegistryIf& registry) {
     std::string selected;
-    if ((registry.queryString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, selected) ||
-         registry.queryString(Hive::LocalMachine, kQmtMidiKey, kSelectedMappingValue, selected)) &&
-        !selected.empty())
-        return;
+    if (QuerySelectedMapping(registry, selected)) return;
     Print("no mapping is selected (\"Selected Mapping\" under HKEY_CURRENT_USER\\" +
           std::string(kQmtMidiKey) +
           "): controllers send nothing until one is selected with qmtmidiconfig or "

@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "model/FilePaths.h"
+#include "model/MidiSettings.h"
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"
 #include "platform/FileRegistry.h"
@@ -23,10 +24,7 @@ SimulationSettings::~SimulationSettings() {
 bool SimulationSettings::Prepare(std::string& error) {
     std::unique_ptr<FileRegistry> user = FileRegistry::fromEnvironment();
     std::string selected;
-    if (user &&
-        (user->queryString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, selected) ||
-         user->queryString(Hive::LocalMachine, kQmtMidiKey, kSelectedMappingValue, selected)) &&
-        !selected.empty()) {
+    if (user && QuerySelectedMapping(*user, selected)) {
         selectedMapping_ = selected;
         registry_ = std::move(user);
         return true;

@@ -277,6 +277,25 @@ TEST_F(MappingLoadTest, NeedsPresetPathAndSelectedMappingPrefersTheUser) {
     EXPECT_FALSE(LoadSelectedMapping(registry_, &error_));
 }
 
+TEST_F(MappingLoadTest, PresetsComeFromTheUsersOwnFolderFirst) {
+    writePreset("Club.kvp", notePreset(PresetKind::Kvp, 60));
+    fs::create_directories(dir_ / "own");
+    writePreset("own/Club.kvp", notePreset(PresetKind::Kvp, 61));
+    const auto bytes = MappingBytes("KDM2", 1).entry("", 1, 1).slot(0, "Club", 0).bytes();
+    const auto noteOfPlay = [&] {
+        auto mapping = load(bytes);
+        return mapping && mapping->entries[0].presets[0]
+                   ? mapping->entries[0].presets[0]->lists[22][0].messages[0].number
+                   : -1;
+    };
+    EXPECT_EQ(noteOfPlay(), 60);
+    registry_.setString(Hive::CurrentUser, kQmtMidiKey, kPresetPathValue, (dir_ / "own").string());
+    EXPECT_EQ(noteOfPlay(), 61);
+    // An empty value of the user's is no folder: the machine's applies.
+    registry_.setString(Hive::CurrentUser, kQmtMidiKey, kPresetPathValue, "");
+    EXPECT_EQ(noteOfPlay(), 60);
+}
+
 TEST(MappingApply, SerialMatchThenClaimsByPresetClassInOrder) {
     auto mapping = ParseMapping(MappingBytes("KDM2", 5)
                                     .entry("", 6, 0)
