@@ -4,6 +4,7 @@
 
 #include "driver/qmtmidi/MidiText.h"
 #include "model/Catalogue.h"
+#include "platform/sim/SimulatedDesktop.h"
 
 namespace qmt {
 
@@ -50,6 +51,14 @@ Report ArdoRaw(uint16_t slider, uint32_t time) {
     return r;
 }
 
+// The serial of the simulated desktop's controller of this model, so that the session's
+// controllers are the ones the other programs see when they simulate.
+std::string SerialOf(SimControllerModel model) {
+    for (const SimulatedController& controller : SimulatedDesktopControllers())
+        if (controller.model == model) return controller.serial;
+    return {};
+}
+
 std::string Line(const std::string& command, int t, const Report& report) {
     return command + " " + std::to_string(t) + " " + report.text() + "\n";
 }
@@ -57,20 +66,24 @@ std::string Line(const std::string& command, int t, const Report& report) {
 }  // namespace
 
 std::string BuiltInSession() {
+    const std::string kv10 = SerialOf(SimControllerModel::Kv10);
+    const std::string kv5 = SerialOf(SimControllerModel::Kv5);
+    const std::string ardo = SerialOf(SimControllerModel::Ardo);
+    const std::string raw = SerialOf(SimControllerModel::ArdoRaw);
     std::string s = "# The built-in session: each model, hot-plug, lights and a reload.\n";
-    s += "plug kv10 KV10-A\n";
+    s += "plug kv10 " + kv10 + "\n";
     s += Line("report", 200, Kv10(0));  // the first report sets the starting positions
     s += Line("report", 300, Kv10(0x0800));
     s += Line("report", 400, Kv10(0x0FFF));
     s += Line("report", 500, Kv10(0x0FFF).u8(7, 0x02));  // a button down
     s += Line("report", 600, Kv10(0x0FFF));              // and up
-    s += "plug kv5 KV5-A\n";
+    s += "plug kv5 " + kv5 + "\n";
     s += Line("report", 900, Kv5(0, 1000));
     s += Line("report", 1000, Kv5(0x0800, 2000));
     s += Line("report", 1100, Kv5(0x0800, 3000).button(12, kModelKv5, 0));
     s += Line("report", 1200, Kv5(0x0800, 4000));
-    s += "unplug KV10-A   # hot-unplug: its handler goes, the others carry on\n";
-    s += "plug ardo ARDO-A\n";
+    s += "unplug " + kv10 + "   # hot-unplug: its handler goes, the others carry on\n";
+    s += "plug ardo " + ardo + "\n";
     s += Line("report", 1600, Ardo(0, 100));
     s += Line("report", 1700, Ardo(0x0400, 200));
     s += Line("report", 1800, Ardo(0x0400, 300).button(47, kModelArdo, 0));
@@ -81,19 +94,19 @@ std::string BuiltInSession() {
     s += "midi 2200 91 3D 07\n";
     s += "midi 2400 90 66 10\n";
     s += "midi 2600 90 3C 00\n";
-    s += "plug ardo-raw RAW-A\n";
+    s += "plug ardo-raw " + raw + "\n";
     s += Line("report", 2800, ArdoRaw(0, 100));
     s += Line("report", 2900, ArdoRaw(0x0400, 200));
     s += Line("report", 3000, ArdoRaw(0x0400, 300).button(49, kModelArdoRaw, 0));
     s += Line("report", 3100, ArdoRaw(0x0400, 400));
     s += "reload 3400   # the configuration program saved the mapping\n";
-    s += "use KV5-A\n";
+    s += "use " + kv5 + "\n";
     s += Line("report", 3700, Kv5(0x0800, 5000));  // sets positions again after the reload
     s += Line("report", 3800, Kv5(0x0C00, 6000));
     s += "resend 4000   # the application reconnects and gets the controller state again\n";
-    s += "unplug KV5-A\n";
-    s += "unplug ARDO-A\n";
-    s += "unplug RAW-A\n";
+    s += "unplug " + kv5 + "\n";
+    s += "unplug " + ardo + "\n";
+    s += "unplug " + raw + "\n";
     s += "idle 4300\n";
     return s;
 }

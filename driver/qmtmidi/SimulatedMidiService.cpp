@@ -7,6 +7,7 @@
 #include "devices/FindMidiDriver.h"
 #include "driver/ControlDispatch.h"
 #include "driver/qmtmidi/MidiText.h"
+#include "model/MidiSettings.h"
 #include "script/TranslateScript.h"
 
 namespace qmt {
@@ -54,7 +55,17 @@ bool SimulatedMidiService::Start(const std::string& socketPath, std::string& err
         error = "the miniport did not start";
         return false;
     }
-    if (!socketPath.empty() && !control_.Start(socketPath, Answer, error)) return false;
+    // A reload asked for by another program (the agent, the configuration program) is
+    // announced, so that a session shows when and what it reloaded.
+    const auto answerAndTell = [this](const ControlRequest& request) {
+        if (request.code == kIoctlReloadMapping) {
+            std::string selected;
+            Print("qmtmidi: reload requested; selected mapping " +
+                  (QuerySelectedMapping(registry_, selected) ? selected : "(none)"));
+        }
+        return Answer(request);
+    };
+    if (!socketPath.empty() && !control_.Start(socketPath, answerAndTell, error)) return false;
     bus_.SetWriteListener([this](const std::string& serial, const SimController::Report& report) {
         int64_t now = 0;
         clock_->Now(now);

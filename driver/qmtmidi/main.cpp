@@ -1,6 +1,6 @@
 // qmtmidi: the MIDI driver as a user-space service. `qmtmidi [--verbose]` serves the real
 // controllers (HostMidiService.h); `qmtmidi --simulate [SCRIPT]` runs the simulated platform
-// (see SessionScript.h for the script lines).
+// (see SessionScript.h for the script lines), as does QMT_SIMULATE=1 in the environment.
 
 #include <csignal>
 #include <cstdio>
@@ -13,6 +13,7 @@
 #include "driver/qmtmidi/HostMidiService.h"
 #include "driver/qmtmidi/SimulatedMidiService.h"
 #include "driver/qmtmidi/SimulationSettings.h"
+#include "platform/sim/SimulatedDesktop.h"
 #include "script/SessionScript.h"
 
 namespace {
@@ -24,7 +25,9 @@ extern "C" void OnSignal(int) {
 }
 
 int Usage() {
-    std::fprintf(stderr, "usage: qmtmidi [--verbose] | --simulate [SCRIPT | -]\n");
+    std::fprintf(stderr,
+                 "usage: qmtmidi [--verbose] | --simulate [SCRIPT | -]\n"
+                 "       QMT_SIMULATE=1 qmtmidi [SCRIPT | -]\n");
     return 2;
 }
 
@@ -43,12 +46,13 @@ bool ReadScript(const std::string& name, std::vector<qmt::ScriptLine>& lines, st
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc < 2 || std::string(argv[1]) != "--simulate")
-        return qmt::RunHostMidiService(argc - 1, argv + 1);
-    if (argc > 3) return Usage();
+    std::vector<std::string> arguments(argv + 1, argv + argc);
+    if (!qmt::TakeSimulateOption(arguments)) return qmt::RunHostMidiService(argc - 1, argv + 1);
+    if (arguments.size() > 1 || (arguments.size() == 1 && arguments[0].starts_with("--")))
+        return Usage();
     std::vector<qmt::ScriptLine> lines;
     std::string error;
-    if (!ReadScript(argc == 3 ? argv[2] : "", lines, error)) {
+    if (!ReadScript(arguments.empty() ? "" : arguments[0], lines, error)) {
         std::fprintf(stderr, "qmtmidi: %s\n", error.c_str());
         return 1;
     }

@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "MidiModels.h"
 #include "RecordingHandler.h"
 #include "common/ManualTimedWait.h"
 #include "devices/DeviceRegistry.h"
+#include "devices/MidiDeviceModels.h"
 #include "platform/sim/SimDeviceTree.h"
 
 namespace qmt {
@@ -25,8 +25,8 @@ class DeviceRegistryPollingTest : public ::testing::Test {
 };
 
 TEST_F(DeviceRegistryPollingTest, PollingThreadFollowsPluggingEveryInterval) {
-    DeviceRegistry registry(tree, midiModels(tree), DeviceRegistry::ChangeWatch::Polling, &clock,
-                            &wait);
+    DeviceRegistry registry(tree, MidiDeviceModels(tree), DeviceRegistry::ChangeWatch::Polling,
+                            &clock, &wait);
     ASSERT_TRUE(registry.initialize());
     registry.addEventHandler(&handler);
     const int id = tree.plugController(SimControllerModel::Ardo, u"ARDO00001", 1);
@@ -64,8 +64,8 @@ class CallingBackHandler : public DeviceInfo::EventHandlerIf {
 
 TEST_F(DeviceRegistryPollingTest, HandlerOnThePollingThreadMayCallBackWhileOthersRead) {
     const int id = tree.plugController(SimControllerModel::Kv5, u"KV5000001", 1);
-    DeviceRegistry registry(tree, midiModels(tree), DeviceRegistry::ChangeWatch::Polling, &clock,
-                            &wait);
+    DeviceRegistry registry(tree, MidiDeviceModels(tree), DeviceRegistry::ChangeWatch::Polling,
+                            &clock, &wait);
     ASSERT_TRUE(registry.initialize());
     CallingBackHandler calling(registry);
     registry.addEventHandler(&calling);
@@ -84,7 +84,7 @@ TEST_F(DeviceRegistryPollingTest, HandlerOnThePollingThreadMayCallBackWhileOther
 
 TEST_F(DeviceRegistryPollingTest, DestructionStopsAWaitingThread) {
     auto registry = std::make_unique<DeviceRegistry>(
-        tree, midiModels(tree), DeviceRegistry::ChangeWatch::Polling, &clock, &wait);
+        tree, MidiDeviceModels(tree), DeviceRegistry::ChangeWatch::Polling, &clock, &wait);
     ASSERT_TRUE(registry->initialize());
     ASSERT_TRUE(wait.waitUntilWaiting());
     registry.reset();

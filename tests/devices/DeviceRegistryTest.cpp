@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "MidiModels.h"
 #include "RecordingHandler.h"
+#include "devices/MidiDeviceModels.h"
 #include "platform/sim/SimDeviceTree.h"
 
 namespace qmt {
@@ -17,7 +17,7 @@ class DeviceRegistryTest : public ::testing::Test {
   protected:
     SimDeviceTree tree;
     ManualClock clock;
-    DeviceRegistry registry{tree, midiModels(tree), DeviceRegistry::ChangeWatch::Notification,
+    DeviceRegistry registry{tree, MidiDeviceModels(tree), DeviceRegistry::ChangeWatch::Notification,
                             &clock};
     RecordingHandler handler;
 };
@@ -268,8 +268,8 @@ TEST(DeviceRegistryLifetimeTest, DestructionStopsTheNoticesAndClearsTheProcessPo
     SimDeviceTree tree;
     ManualClock clock;
     {
-        DeviceRegistry registry(tree, midiModels(tree), DeviceRegistry::ChangeWatch::Notification,
-                                &clock);
+        DeviceRegistry registry(tree, MidiDeviceModels(tree),
+                                DeviceRegistry::ChangeWatch::Notification, &clock);
         ASSERT_TRUE(registry.initialize());
     }
     EXPECT_EQ(DeviceRegistry::instance(), nullptr);
