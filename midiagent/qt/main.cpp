@@ -17,7 +17,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/SingleInstance.h"
 #include "platform/XdgFolders.h"
-#include "platform/linux/DesktopDeviceEnumerator.h"
+#include "platform/desktop/DesktopDeviceEnumerator.h"
 #include "platform/qt/QtMessageBox.h"
 #include "platform/sim/SimulatedDesktop.h"
 

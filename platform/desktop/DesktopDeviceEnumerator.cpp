@@ -1,4 +1,4 @@
-#include "platform/linux/DesktopDeviceEnumerator.h"
+#include "platform/desktop/DesktopDeviceEnumerator.h"
 
 #include "platform/linux/LinuxDeviceEnumerator.h"
 #include "platform/sim/SimulatedDesktop.h"
