@@ -24,5 +24,14 @@ hive="$stage/etc/qmt/machine.reg"
 grep -qxF '"Preset Path"="/usr/share/qmt/presets"' "$hive" || fail "Preset Path not set"
 grep -qxF '"Mapping Path"="/usr/share/qmt/mappings"' "$hive" || fail "Mapping Path not set"
 
+# The agent beside the driver, in the application menu, and never started on its own.
+if [ -x "$build/midiagent/qt/qmtmidiagent" ]; then
+    [ -x "$stage/usr/bin/qmtmidiagent" ] || fail "qmtmidiagent not installed beside qmtmidi"
+    entry="$stage/usr/share/applications/qmtmidiagent.desktop"
+    grep -qx 'Exec=qmtmidiagent' "$entry" || fail "application menu entry missing"
+    [ -f "$stage/usr/share/icons/hicolor/scalable/apps/qmtmidiagent.svg" ] || fail "icon missing"
+fi
+if [ -e "$stage/etc/xdg/autostart" ]; then fail "something is installed to start at log-in"; fi
+
 [ "$failures" -eq 0 ] && echo "install: all passed"
 exit "$failures"
