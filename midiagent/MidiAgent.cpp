@@ -60,9 +60,19 @@ void MidiAgent::claimOrHandOff(bool& handedOff) {
 
 void MidiAgent::startTray(AgentWindowIf& window) {
     window_ = &window;
-    if (window.addTrayIcon()) return;
+    trayAvailable_ = window.addTrayIcon();
+    if (trayAvailable_) return;
     // The notification area may not be up yet at log-in; one more try, whatever it gives.
-    window.callAfter(kTrayRetryMs, [this] { window_->addTrayIcon(); });
+    window.callAfter(kTrayRetryMs, [this] { trayAvailable_ = window_->addTrayIcon(); });
+}
+
+void MidiAgent::onTrayAvailability(bool available) {
+    if (window_ == nullptr) return;
+    if (available && !trayAvailable_) {
+        window_->removeTrayIcon();
+        window_->addTrayIcon();
+    }
+    trayAvailable_ = available;
 }
 
 void MidiAgent::onRequest(uint8_t request) {

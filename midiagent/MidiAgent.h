@@ -74,6 +74,9 @@ class MidiAgent {
     // The tray phase: the icon (tried again once after kTrayRetryMs when there is no
     // notification area), then the requests, the icon's double click and the menu.
     void startTray(AgentWindowIf& window);
+    // The view's watch on the notification area. When one appears (a tray host started
+    // after the agent, or started again), the icon is put into it.
+    void onTrayAvailability(bool available);
     void onRequest(uint8_t request);
     void onIconDoubleClicked();
     // Reads the mapping list and builds the menu; the list is kept for onMenuCommand.
@@ -94,6 +97,7 @@ class MidiAgent {
     std::unique_ptr<QmtMidiBrand> brand_;
     MappingSelection selection_;
     AgentWindowIf* window_ = nullptr;
+    bool trayAvailable_ = false;
     MappingList menuList_;
 };
 

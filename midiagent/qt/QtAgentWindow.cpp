@@ -22,6 +22,8 @@ namespace {
 
 // How long a balloon stays up.
 constexpr int kBalloonMs = 2000;
+// How often the notification area is looked for.
+constexpr int kTrayWatchMs = 2000;
 
 QString menuText(const std::string& label) {
     // '&' marks a shortcut letter in a menu; a mapping named "Drum & Bass" means the sign.
@@ -31,7 +33,10 @@ QString menuText(const std::string& label) {
 }  // namespace
 
 QtAgentWindow::QtAgentWindow(MidiAgent& agent, SingleInstance& instance)
-    : agent_(agent), instance_(instance), menu_(std::make_unique<QMenu>()) {
+    : agent_(agent),
+      instance_(instance),
+      menu_(std::make_unique<QMenu>()),
+      trayWatch_(new QTimer(this)) {
     RegisterAgentResources();
     icon_ = std::make_unique<QSystemTrayIcon>(QIcon(QStringLiteral(":/qmtmidiagent.svg")));
     icon_->setToolTip(QString::fromUtf8(MidiAgent::kTip));
@@ -41,6 +46,9 @@ QtAgentWindow::QtAgentWindow(MidiAgent& agent, SingleInstance& instance)
             [this](QSystemTrayIcon::ActivationReason reason) {
                 if (reason == QSystemTrayIcon::DoubleClick) agent_.onIconDoubleClicked();
             });
+    connect(trayWatch_, &QTimer::timeout, this,
+            [this] { agent_.onTrayAvailability(QSystemTrayIcon::isSystemTrayAvailable()); });
+    trayWatch_->start(kTrayWatchMs);
     if (instance_.isOwner()) {
         requests_ =
             std::make_unique<QSocketNotifier>(instance_.listenerFd(), QSocketNotifier::Read);

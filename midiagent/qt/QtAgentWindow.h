@@ -1,7 +1,8 @@
 #pragma once
 // The agent's tray icon and its menu, drawn by Qt. It forwards the icon's double click, the
 // menu's commands and the requests of later starts (read from the single-instance socket)
-// to the agent's logic, and builds the menu anew each time it opens.
+// to the agent's logic, and builds the menu anew each time it opens. Whether there is a
+// notification area is looked at every two seconds: Qt tells nobody when one appears.
 
 #include <QObject>
 #include <QSystemTrayIcon>
@@ -12,6 +13,7 @@
 
 class QMenu;
 class QSocketNotifier;
+class QTimer;
 
 namespace qmt {
 
@@ -47,6 +49,7 @@ class QtAgentWindow final : public QObject, public AgentWindowIf {
     std::unique_ptr<QMenu> menu_;
     std::unique_ptr<QSystemTrayIcon> icon_;
     std::unique_ptr<QSocketNotifier> requests_;
+    QTimer* trayWatch_;
 };
 
 }  // namespace qmt

@@ -191,6 +191,29 @@ TEST_F(MidiAgentTest, WithoutANotificationAreaTheIconIsTriedOnceMoreTenSecondsLa
     EXPECT_EQ(window.timers.size(), 1u);
 }
 
+TEST_F(MidiAgentTest, ANotificationAreaThatAppearsLaterGetsTheIcon) {
+    writeMapping("a.kdm");
+    auto running = agent("", firstInstance);
+    ASSERT_TRUE(running->startUp());
+    window.trayAvailable = false;
+    running->startTray(window);
+    window.timers[0].second();  // the retry finds nothing either
+    running->onTrayAvailability(false);
+    EXPECT_EQ(window.adds, 2);
+
+    // The tray host starts late, or starts again after it ended: the icon goes there once.
+    window.trayAvailable = true;
+    running->onTrayAvailability(true);
+    running->onTrayAvailability(true);
+    EXPECT_EQ(window.adds, 3);
+    EXPECT_TRUE(window.iconShown);
+    running->onTrayAvailability(false);
+    window.iconShown = false;
+    running->onTrayAvailability(true);
+    EXPECT_EQ(window.adds, 4);
+    EXPECT_TRUE(window.iconShown);
+}
+
 TEST_F(MidiAgentTest, MenuCommandsSelectToggleAutorunAndQuit) {
     writeMapping("Club.kdm");
     writeMapping("Set - A.kdm");
