@@ -24,6 +24,8 @@ inline constexpr HRESULT E_INVALIDARG = MakeHresult(0x80070057);
 
 // Windows error codes the audio layers tell apart.
 inline constexpr uint32_t kErrorFileNotFound = 2;
+inline constexpr uint32_t kErrorAccessDenied = 5;
+inline constexpr uint32_t kErrorNotReady = 21;
 inline constexpr uint32_t kErrorCrc = 23;
 inline constexpr uint32_t kErrorNotSupported = 50;
 inline constexpr uint32_t kErrorBusy = 170;

@@ -1,14 +1,11 @@
 #include "platform/linux/LinuxDeviceEnumerator.h"
 
-#include <dirent.h>
-#include <limits.h>
-#include <stdlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "common/AsciiCase.h"
+#include "platform/linux/AlsaCardList.h"
 #include "platform/linux/HidrawDevice.h"
 #include "platform/linux/LinuxHidBus.h"
 #include "platform/linux/SysfsDeviceTree.h"
@@ -16,22 +13,6 @@
 namespace qmt {
 
 namespace {
-
-std::string RealPath(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : std::string();
-}
-
-std::vector<std::string> Names(const std::string& folder, const std::string& prefix) {
-    std::vector<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* entry = ::readdir(dir))
-            if (std::string(entry->d_name).rfind(prefix, 0) == 0) names.push_back(entry->d_name);
-        ::closedir(dir);
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // Forwards the bus's notices to one listener, except the present interfaces that the bus
 // reports to the registering thread while the registration is made: the listener asked
@@ -79,25 +60,6 @@ bool LinuxDeviceEnumerator::FolderOf(DeviceNode node, std::string& folder) {
     return KindOfFolder(folder) != SysfsNodeKind::None;
 }
 
-std::vector<LinuxDeviceEnumerator::AudioCard> LinuxDeviceEnumerator::AudioCards() {
-    std::vector<AudioCard> cards;
-    const std::string sound = sysRoot_ + "/class/sound";
-    for (const std::string& name : Names(sound, "card")) {
-        AudioCard card;
-        card.folder = RealPath(sound + "/" + name + "/device");
-        const std::string id = InstanceIdOfFolder(sysRoot_, card.folder);
-        if (id.empty()) continue;
-        card.path = InterfacePathFromInstanceId(id, kAudioCategoryGuid) + "\\global";
-        const std::string number = name.substr(4);
-        for (const std::string& pcm : Names(sound, "pcmC" + number + "D")) {
-            card.playback = card.playback || pcm.back() == 'p';
-            card.capture = card.capture || pcm.back() == 'c';
-        }
-        cards.push_back(std::move(card));
-    }
-    return cards;
-}
-
 bool LinuxDeviceEnumerator::listInterfaces(InterfaceCategory category,
                                            std::vector<DeviceInterfaceEntry>& interfaces) {
     interfaces.clear();
@@ -106,10 +68,10 @@ bool LinuxDeviceEnumerator::listInterfaces(InterfaceCategory category,
             interfaces.push_back({device.interfacePath, NodeFor(device.hidPath)});
         return true;
     }
-    for (const AudioCard& card : AudioCards()) {
+    for (const AlsaCardEntry& card : ListAlsaCards(sysRoot_)) {
         const bool wanted = category == InterfaceCategory::Audio ||
-                            (category == InterfaceCategory::Render && card.playback) ||
-                            (category == InterfaceCategory::Capture && card.capture);
+                            (category == InterfaceCategory::Render && card.playbackDevice >= 0) ||
+                            (category == InterfaceCategory::Capture && card.captureDevice >= 0);
         if (wanted) interfaces.push_back({card.path, NodeFor(card.folder)});
     }
     return true;
@@ -129,9 +91,10 @@ bool LinuxDeviceEnumerator::getDeviceClassGuid(DeviceNode node, std::string& gui
 bool LinuxDeviceEnumerator::getInterfaceAlias(const std::string& path, InterfaceCategory alias,
                                               uint32_t& flags) {
     if (alias != InterfaceCategory::Render && alias != InterfaceCategory::Capture) return false;
-    for (const AudioCard& card : AudioCards()) {
+    for (const AlsaCardEntry& card : ListAlsaCards(sysRoot_)) {
         if (!equalsIgnoreCase(card.path, path)) continue;
-        const bool present = alias == InterfaceCategory::Render ? card.playback : card.capture;
+        const bool present =
+            (alias == InterfaceCategory::Render ? card.playbackDevice : card.captureDevice) >= 0;
         flags = present ? kInterfaceActive : 0;
         return present;
     }

@@ -9,7 +9,6 @@ namespace qmt {
 namespace {
 
 constexpr int64_t kNanosecondsPerSecond = 1'000'000'000;
-constexpr uint32_t kErrorNotReady = 21;
 
 const HRESULT kGone = HresultFromWin32(kErrorDeviceNotConnected);
 const HRESULT kCancelled = HresultFromWin32(kErrorOperationAborted);

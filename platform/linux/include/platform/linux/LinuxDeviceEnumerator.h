@@ -41,15 +41,8 @@ class LinuxDeviceEnumerator final : public DeviceEnumeratorIf {
     void unregisterHidNotification(DeviceChangeListenerIf* listener) override;
 
   private:
-    struct AudioCard {
-        std::string path;
-        std::string folder;
-        bool playback = false;
-        bool capture = false;
-    };
     DeviceNode NodeFor(const std::string& folder);
     bool FolderOf(DeviceNode node, std::string& folder);
-    std::vector<AudioCard> AudioCards();
     std::vector<std::string> Children(const std::string& folder);
 
     const std::string sysRoot_;
