@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "platform/KsTypes.h"
-
 namespace qmt {
 
 bool DecodePcmWaveFormat(std::span<const uint8_t> bytes, PcmWaveFormat& format) {
@@ -31,6 +29,21 @@ bool DecodePcmWaveFormat(std::span<const uint8_t> bytes, PcmWaveFormat& format) 
     return format.channels != 0 && format.sampleRate != 0 && format.bitsPerSample % 8 == 0 &&
            format.bitsPerSample != 0 &&
            format.blockAlign == format.channels * (format.bitsPerSample / 8);
+}
+
+KSDATARANGE_AUDIO MakePcmDataRange(uint32_t channels, uint32_t minBits, uint32_t maxBits,
+                                   uint32_t minRate, uint32_t maxRate) {
+    KSDATARANGE_AUDIO range;
+    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
+    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
+    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
+    range.DataRange.Specifier = KSDATAFORMAT_SPECIFIER_WAVEFORMATEX;
+    range.MaximumChannels = channels;
+    range.MinimumBitsPerSample = minBits;
+    range.MaximumBitsPerSample = maxBits;
+    range.MinimumSampleFrequency = minRate;
+    range.MaximumSampleFrequency = maxRate;
+    return range;
 }
 
 }  // namespace qmt

@@ -57,13 +57,8 @@ class AlsaCapabilities final : public PcmCapabilitiesIf {
 HRESULT probeRanges(const AlsaPcmAddress& address, const std::string& procRoot,
                     std::vector<KSDATARANGE_AUDIO>& ranges, std::string& detail) {
     snd_pcm_t* pcm = nullptr;
-    const int error = snd_pcm_open(
-        &pcm, address.deviceName().c_str(),
-        address.capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (error < 0) {
-        detail = DescribeAlsaOpenFailure(error, address, procRoot);
-        return HresultFromAlsaError(error);
-    }
+    const HRESULT opened = OpenAlsaPcm(address, procRoot, pcm, detail);
+    if (Failed(opened)) return opened;
     snd_pcm_hw_params_t* all = nullptr;
     snd_pcm_hw_params_malloc(&all);
     if (all != nullptr && snd_pcm_hw_params_any(pcm, all) >= 0) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/PcmWaveFormat.h"
+
 namespace qmt {
 
 namespace {
@@ -9,21 +11,6 @@ namespace {
 constexpr unsigned kWidths[] = {16, 24, 32};
 constexpr unsigned kStandardRates[] = {8000,  11025, 16000, 22050,  32000,  44100,  48000,
                                        64000, 88200, 96000, 176400, 192000, 352800, 384000};
-
-KSDATARANGE_AUDIO pcmRange(unsigned channels, unsigned minBits, unsigned maxBits, unsigned minRate,
-                           unsigned maxRate) {
-    KSDATARANGE_AUDIO range;
-    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
-    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
-    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
-    range.DataRange.Specifier = KSDATAFORMAT_SPECIFIER_WAVEFORMATEX;
-    range.MaximumChannels = channels;
-    range.MinimumBitsPerSample = minBits;
-    range.MaximumBitsPerSample = maxBits;
-    range.MinimumSampleFrequency = minRate;
-    range.MaximumSampleFrequency = maxRate;
-    return range;
-}
 
 // One range per run of widths taken at `probeRate`, each over minRate..maxRate.
 void addWidthRuns(PcmCapabilitiesIf& pcm, unsigned channels, unsigned probeRate, unsigned minRate,
@@ -36,10 +23,12 @@ void addWidthRuns(PcmCapabilitiesIf& pcm, unsigned channels, unsigned probeRate,
             runEnd = bits;
             continue;
         }
-        if (runStart != 0) ranges.push_back(pcmRange(channels, runStart, runEnd, minRate, maxRate));
+        if (runStart != 0)
+            ranges.push_back(MakePcmDataRange(channels, runStart, runEnd, minRate, maxRate));
         runStart = 0;
     }
-    if (runStart != 0) ranges.push_back(pcmRange(channels, runStart, runEnd, minRate, maxRate));
+    if (runStart != 0)
+        ranges.push_back(MakePcmDataRange(channels, runStart, runEnd, minRate, maxRate));
 }
 
 bool takesAnyWidth(PcmCapabilitiesIf& pcm, unsigned channels, unsigned rate) {

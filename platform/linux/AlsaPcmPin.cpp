@@ -109,15 +109,22 @@ HRESULT HresultFromAlsaError(int error) {
     }
 }
 
-std::string DescribeAlsaOpenFailure(int error, const AlsaPcmAddress& address,
-                                    const std::string& procRoot) {
+HRESULT OpenAlsaPcm(const AlsaPcmAddress& address, const std::string& procRoot, snd_pcm_t*& pcm,
+                    std::string& detail) {
+    detail.clear();
+    // Non-blocking: a card held elsewhere answers busy at once instead of waiting for it.
+    const int error = snd_pcm_open(
+        &pcm, address.deviceName().c_str(),
+        address.capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
+    if (error == 0) return S_OK;
+    pcm = nullptr;
     if (error == -EBUSY || error == -EAGAIN)
-        return DescribePcmHolder(procRoot, address.card, address.device, address.capture,
-                                 address.subdevice);
+        detail = DescribePcmHolder(procRoot, address.card, address.device, address.capture,
+                                   address.subdevice);
     if (error == -EACCES || error == -EPERM)
-        return "no permission to open " + address.deviceName() +
-               " (the user needs the audio group or the controllers' udev rule)";
-    return {};
+        detail = "no permission to open " + address.deviceName() +
+                 " (the user needs the audio group or the controllers' udev rule)";
+    return HresultFromAlsaError(error);
 }
 
 HRESULT AlsaPcmPin::Open(const AlsaPcmAddress& address, const PcmWaveFormat& format,
@@ -128,14 +135,8 @@ HRESULT AlsaPcmPin::Open(const AlsaPcmAddress& address, const PcmWaveFormat& for
         format.validBits != format.bitsPerSample)
         return HresultFromWin32(kErrorNoMatch);
     snd_pcm_t* pcm = nullptr;
-    // Non-blocking: a card held elsewhere answers busy at once instead of waiting for it.
-    const int error = snd_pcm_open(
-        &pcm, address.deviceName().c_str(),
-        address.capture ? SND_PCM_STREAM_CAPTURE : SND_PCM_STREAM_PLAYBACK, SND_PCM_NONBLOCK);
-    if (error < 0) {
-        detail = DescribeAlsaOpenFailure(error, address, procRoot);
-        return HresultFromAlsaError(error);
-    }
+    const HRESULT open = OpenAlsaPcm(address, procRoot, pcm, detail);
+    if (Failed(open)) return open;
     snd_pcm_uframes_t bufferFrames = 0;
     const HRESULT status = configure(pcm, format, bufferFrames);
     const int wake = Succeeded(status) ? ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC) : -1;

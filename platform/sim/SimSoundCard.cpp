@@ -33,21 +33,6 @@ int32_t toSample(double value, unsigned bits) {
 
 }  // namespace
 
-KSDATARANGE_AUDIO SimPcmRange(uint32_t channels, uint32_t minBits, uint32_t maxBits,
-                              uint32_t minRate, uint32_t maxRate) {
-    KSDATARANGE_AUDIO range;
-    range.DataRange.FormatSize = sizeof(KSDATARANGE_AUDIO);
-    range.DataRange.MajorFormat = KSDATAFORMAT_TYPE_AUDIO;
-    range.DataRange.SubFormat = KSDATAFORMAT_SUBTYPE_PCM;
-    range.DataRange.Specifier = KSDATAFORMAT_SPECIFIER_WAVEFORMATEX;
-    range.MaximumChannels = channels;
-    range.MinimumBitsPerSample = minBits;
-    range.MaximumBitsPerSample = maxBits;
-    range.MinimumSampleFrequency = minRate;
-    range.MaximumSampleFrequency = maxRate;
-    return range;
-}
-
 // A filter keeps the pins the card had when it was opened, and dies with an unplug.
 class SimCardFilter final : public AudioCardFilterIf {
   public:

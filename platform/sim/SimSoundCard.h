@@ -40,10 +40,6 @@ struct SimSoundCardSpec {
     std::vector<SimPinSpec> pins;
 };
 
-// A PCM data range of the "auds" major format.
-KSDATARANGE_AUDIO SimPcmRange(uint32_t channels, uint32_t minBits, uint32_t maxBits,
-                              uint32_t minRate, uint32_t maxRate);
-
 class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
   public:
     // A captured sample: channel, frame number since the pin first ran, the pin's rate ->

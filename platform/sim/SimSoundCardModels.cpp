@@ -43,42 +43,42 @@ SimSoundCardSpec SimUsbAudioCardSpec(const std::string& name, const SimPinSpec* 
 SimSoundCardSpec SimKrt4SoundCardSpec(SimKrt4Mode mode) {
     if (mode == SimKrt4Mode::EightOutTwoIn) {
         SimPinSpec render =
-            streamingPin(KSPIN_DATAFLOW_IN, {SimPcmRange(8, 16, 16, 44100, 44100)}, {});
+            streamingPin(KSPIN_DATAFLOW_IN, {MakePcmDataRange(8, 16, 16, 44100, 44100)}, {});
         render.refusesExtensible = true;
         const SimPinSpec capture =
-            streamingPin(KSPIN_DATAFLOW_OUT, {SimPcmRange(2, 16, 16, 44100, 44100)}, {0x3});
+            streamingPin(KSPIN_DATAFLOW_OUT, {MakePcmDataRange(2, 16, 16, 44100, 44100)}, {0x3});
         return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
     }
     const SimPinSpec render =
-        streamingPin(KSPIN_DATAFLOW_IN, {SimPcmRange(4, 16, 16, 44100, 44100)}, {0x33});
+        streamingPin(KSPIN_DATAFLOW_IN, {MakePcmDataRange(4, 16, 16, 44100, 44100)}, {0x33});
     const SimPinSpec capture =
-        streamingPin(KSPIN_DATAFLOW_OUT, {SimPcmRange(4, 16, 16, 44100, 44100)}, {0x33});
+        streamingPin(KSPIN_DATAFLOW_OUT, {MakePcmDataRange(4, 16, 16, 44100, 44100)}, {0x33});
     return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
 }
 
 SimSoundCardSpec SimSoundCardSpecFor(SimControllerModel model) {
     switch (model) {
         case SimControllerModel::Kv10: {
-            const SimPinSpec render = streamingPin(
-                KSPIN_DATAFLOW_IN,
-                {SimPcmRange(2, 16, 16, 32000, 32000), SimPcmRange(2, 16, 16, 44100, 44100),
-                 SimPcmRange(2, 16, 16, 48000, 48000)},
-                {0x3});
+            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                   {MakePcmDataRange(2, 16, 16, 32000, 32000),
+                                                    MakePcmDataRange(2, 16, 16, 44100, 44100),
+                                                    MakePcmDataRange(2, 16, 16, 48000, 48000)},
+                                                   {0x3});
             return SimUsbAudioCardSpec("USB Audio DAC", &render, nullptr);
         }
         case SimControllerModel::Kv5: {
-            const SimPinSpec render = streamingPin(
-                KSPIN_DATAFLOW_IN,
-                {SimPcmRange(2, 16, 24, 44100, 44100), SimPcmRange(2, 16, 24, 48000, 48000)},
-                {0x3});
+            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                   {MakePcmDataRange(2, 16, 24, 44100, 44100),
+                                                    MakePcmDataRange(2, 16, 24, 48000, 48000)},
+                                                   {0x3});
             return SimUsbAudioCardSpec("KV5 Audio", &render, nullptr);
         }
         case SimControllerModel::Ardo:
         case SimControllerModel::ArdoRaw: {
-            const SimPinSpec render = streamingPin(
-                KSPIN_DATAFLOW_IN,
-                {SimPcmRange(6, 16, 24, 44100, 44100), SimPcmRange(6, 16, 16, 48000, 48000)},
-                {0x3F});
+            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                   {MakePcmDataRange(6, 16, 24, 44100, 44100),
+                                                    MakePcmDataRange(6, 16, 16, 48000, 48000)},
+                                                   {0x3F});
             return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
         }
         case SimControllerModel::Krt4:

@@ -29,7 +29,7 @@ std::unique_ptr<Filter> openFilter(OneCardService& service) {
 }
 
 TEST(KsWrapperTest, PinsAreSortedByDataFlowAndCommunication) {
-    const auto range = SimPcmRange(2, 16, 16, 48000, 48000);
+    const auto range = MakePcmDataRange(2, 16, 16, 48000, 48000);
     OneCardService service({"card",
                             {pin(KSPIN_DATAFLOW_IN, KSPIN_COMMUNICATION_SINK, {range}),
                              pin(KSPIN_DATAFLOW_OUT, KSPIN_COMMUNICATION_BOTH, {range}),
@@ -60,12 +60,12 @@ TEST(KsWrapperTest, PinsAreSortedByDataFlowAndCommunication) {
 }
 
 TEST(KsWrapperTest, OnlyAudioRangesOfStandardStreamingPinsAreKept) {
-    KSDATARANGE_AUDIO midi = SimPcmRange(2, 16, 16, 48000, 48000);
+    KSDATARANGE_AUDIO midi = MakePcmDataRange(2, 16, 16, 48000, 48000);
     midi.DataRange.MajorFormat = KSDATAFORMAT_TYPE_MUSIC;
-    KSDATARANGE_AUDIO wild = SimPcmRange(4, 16, 24, 8000, 96000);
+    KSDATARANGE_AUDIO wild = MakePcmDataRange(4, 16, 24, 8000, 96000);
     wild.DataRange.Specifier = KSDATAFORMAT_WILDCARD;
     wild.DataRange.SubFormat = KSDATAFORMAT_WILDCARD;
-    KSDATARANGE_AUDIO otherSpecifier = SimPcmRange(2, 16, 16, 44100, 44100);
+    KSDATARANGE_AUDIO otherSpecifier = MakePcmDataRange(2, 16, 16, 44100, 44100);
     otherSpecifier.DataRange.Specifier = KSDATAFORMAT_SUBTYPE_PCM;
     OneCardService service(
         {"card", {pin(KSPIN_DATAFLOW_IN, KSPIN_COMMUNICATION_SINK, {midi, wild, otherSpecifier})}});
@@ -82,7 +82,7 @@ TEST(KsWrapperTest, OnlyAudioRangesOfStandardStreamingPinsAreKept) {
 TEST(KsWrapperTest, MaximumChannelsMustEqualTheChannelCount) {
     OneCardService service({"card",
                             {pin(KSPIN_DATAFLOW_IN, KSPIN_COMMUNICATION_SINK,
-                                 {SimPcmRange(8, 16, 24, 44100, 48000)})}});
+                                 {MakePcmDataRange(8, 16, 24, 44100, 48000)})}});
     auto filter = openFilter<CKsAudRenFilter>(service);
     ASSERT_EQ(filter->enumeratePins(), S_OK);
     EXPECT_EQ(filter->findPin(makeExtensibleFormat(2, 48000, 16, 0x3)), nullptr);
@@ -95,7 +95,7 @@ TEST(KsWrapperTest, MaximumChannelsMustEqualTheChannelCount) {
 }
 
 TEST(KsWrapperTest, PinChoiceKeepsToTheDataFlowAndPrefersThePinsOfTheKind) {
-    const auto range = SimPcmRange(2, 16, 16, 48000, 48000);
+    const auto range = MakePcmDataRange(2, 16, 16, 48000, 48000);
     OneCardService service({"card",
                             {pin(KSPIN_DATAFLOW_OUT, KSPIN_COMMUNICATION_SINK, {range}),
                              pin(KSPIN_DATAFLOW_IN, KSPIN_COMMUNICATION_SOURCE, {range}),

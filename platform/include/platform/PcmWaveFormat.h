@@ -6,6 +6,7 @@
 #include <span>
 
 #include "common/Guid.h"
+#include "platform/KsTypes.h"
 
 namespace qmt {
 
@@ -23,6 +24,10 @@ struct PcmWaveFormat {
 // other tag or sub-format, bytes shorter than the format says, no channels, no rate, or a
 // block align other than channels × bytes per sample.
 bool DecodePcmWaveFormat(std::span<const uint8_t> bytes, PcmWaveFormat& format);
+
+// A data range of PCM in the WAVEFORMATEX form of the "auds" major format.
+KSDATARANGE_AUDIO MakePcmDataRange(uint32_t channels, uint32_t minBits, uint32_t maxBits,
+                                   uint32_t minRate, uint32_t maxRate);
 
 // One sample of `bytes` (2, 3 or 4) bytes, low byte first, sign-extended.
 inline int32_t ReadPcmSample(const uint8_t* at, unsigned bytes) {

@@ -36,10 +36,10 @@ namespace qmt {
 
 // The HRESULT of a negative ALSA result: busy, gone, access denied, no match, else E_FAIL.
 HRESULT HresultFromAlsaError(int error);
-// What to tell a user about a failed open beyond its status: the holder of a busy PCM, or the
-// missing permission.
-std::string DescribeAlsaOpenFailure(int error, const AlsaPcmAddress& address,
-                                    const std::string& procRoot);
+// Opens the PCM without waiting for a holder to let it go. On failure `detail` says what a user
+// can act on beyond the status: the holder of a busy PCM, or the missing permission.
+HRESULT OpenAlsaPcm(const AlsaPcmAddress& address, const std::string& procRoot, snd_pcm_t*& pcm,
+                    std::string& detail);
 
 class AlsaPcmPin final : public AudioCardPinIf {
   public:
