@@ -1,0 +1,54 @@
+#pragma once
+// A controller as the audio programs know it: the device info of the registry plus its
+// configurations (one per way its sound card can be used, one of them selected), whether it
+// came from the settings.
+//
+// Ownership: the device info owns its configurations.
+// Threads: like every device info it is changed under the registry mutex (enumeration,
+// settings, the control panel's edits); the streaming side reads it under that mutex too.
+
+#include <cstddef>
+#include <memory>
+
+#include "asio/AsioDeviceConfigurationIf.h"
+#include "common/Vector.h"
+#include "devices/DeviceInfo.h"
+
+namespace qmt {
+
+class AsioDeviceInfo : public DeviceInfo {
+  public:
+    ~AsioDeviceInfo() override;
+
+    // Besides the state word, every configuration's maps are saved or restored.
+    void makeRestorePoint() override;
+    void rollbackChanges() override;
+
+    // The device was read from the settings (or has been saved to them since).
+    bool isStored() const { return stored_; }
+    void setStored(bool stored) { stored_ = stored; }
+
+    size_t getNumberOfConfigurations() const { return configurations_.size(); }
+    AsioDeviceConfigurationIf* getConfiguration(size_t index) const {
+        return configurations_.get(index);
+    }
+    size_t getSelectedConfigurationIndex() const { return selected_; }
+    AsioDeviceConfigurationIf* getSelectedConfiguration() const {
+        return configurations_.get(selected_);
+    }
+
+  protected:
+    AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId, size_t index,
+                   const std::string& serial, DeviceModelIf* model);
+
+    // Appends a configuration the device then owns.
+    void addConfiguration(std::unique_ptr<AsioDeviceConfigurationIf> configuration);
+    void selectConfiguration(size_t index) { selected_ = index; }
+
+  private:
+    bool stored_ = false;
+    Vector<AsioDeviceConfigurationIf> configurations_;  // owned
+    size_t selected_ = 0;
+};
+
+}  // namespace qmt
