@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace qmt {
@@ -48,6 +50,17 @@ constexpr bool IsNullGuid(const Guid& guid) {
     for (uint8_t b : guid)
         if (b != 0) return false;
     return true;
+}
+
+// The registry form, "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}" in upper case: the inverse of
+// ParseGuid with braces around.
+inline std::string FormatGuid(const Guid& guid) {
+    char text[39];
+    std::snprintf(text, sizeof text,
+                  "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}", guid[3],
+                  guid[2], guid[1], guid[0], guid[5], guid[4], guid[7], guid[6], guid[8], guid[9],
+                  guid[10], guid[11], guid[12], guid[13], guid[14], guid[15]);
+    return text;
 }
 
 }  // namespace qmt
