@@ -1,5 +1,7 @@
 #include "asio/AsioDeviceInfo.h"
 
+#include "asio/CKsAudFilter.h"
+
 namespace qmt {
 
 AsioDeviceInfo::AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId,
@@ -8,6 +10,14 @@ AsioDeviceInfo::AsioDeviceInfo(const std::string& hidDeviceId, const std::string
 
 AsioDeviceInfo::~AsioDeviceInfo() {
     configurations_.deleteAll();
+}
+
+void AsioDeviceInfo::setRenderFilter(std::unique_ptr<CKsAudRenFilter> filter) {
+    renderFilter_ = std::move(filter);
+}
+
+void AsioDeviceInfo::setCaptureFilter(std::unique_ptr<CKsAudCapFilter> filter) {
+    captureFilter_ = std::move(filter);
 }
 
 void AsioDeviceInfo::makeRestorePoint() {

@@ -1,9 +1,9 @@
 #pragma once
 // A controller as the audio programs know it: the device info of the registry plus its
 // configurations (one per way its sound card can be used, one of them selected), whether it
-// came from the settings.
+// came from the settings, and its two opened sound-card filters.
 //
-// Ownership: the device info owns its configurations.
+// Ownership: the device info owns its configurations and its filters (either may be absent).
 // Threads: like every device info it is changed under the registry mutex (enumeration,
 // settings, the control panel's edits); the streaming side reads it under that mutex too.
 
@@ -15,6 +15,9 @@
 #include "devices/DeviceInfo.h"
 
 namespace qmt {
+
+class CKsAudCapFilter;
+class CKsAudRenFilter;
 
 class AsioDeviceInfo : public DeviceInfo {
   public:
@@ -37,6 +40,13 @@ class AsioDeviceInfo : public DeviceInfo {
         return configurations_.get(selected_);
     }
 
+    CKsAudRenFilter* getRenderFilter() const { return renderFilter_.get(); }
+    CKsAudCapFilter* getCaptureFilter() const { return captureFilter_.get(); }
+    // Each takes the filter (null for none) and deletes the one held before. The registry
+    // sets the render filter first.
+    virtual void setRenderFilter(std::unique_ptr<CKsAudRenFilter> filter);
+    virtual void setCaptureFilter(std::unique_ptr<CKsAudCapFilter> filter);
+
   protected:
     AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId, size_t index,
                    const std::string& serial, DeviceModelIf* model);
@@ -49,6 +59,8 @@ class AsioDeviceInfo : public DeviceInfo {
     bool stored_ = false;
     Vector<AsioDeviceConfigurationIf> configurations_;  // owned
     size_t selected_ = 0;
+    std::unique_ptr<CKsAudRenFilter> renderFilter_;
+    std::unique_ptr<CKsAudCapFilter> captureFilter_;
 };
 
 }  // namespace qmt

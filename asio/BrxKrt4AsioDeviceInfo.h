@@ -12,6 +12,12 @@ class BrxKrt4AsioDeviceInfo final : public AsioDeviceInfo {
   public:
     BrxKrt4AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId,
                           size_t index, const std::string& serial, DeviceModelIf* model);
+
+    void setRenderFilter(std::unique_ptr<CKsAudRenFilter> filter) override;
+
+  private:
+    void probeConfiguration(CKsAudRenFilter& filter);
+    bool acceptsSomeFormat(CKsAudRenFilter& filter, const AsioDeviceConfigurationIf& config);
 };
 
 }  // namespace qmt

@@ -185,6 +185,21 @@ DeviceInfo* DeviceRegistry::addDevice(const std::string& hidDeviceId,
     return device;
 }
 
+bool DeviceRegistry::appendDevice(DeviceInfo* device) {
+    std::lock_guard lock(mutex_);
+    return device != nullptr && deviceList_.add(device);
+}
+
+void DeviceRegistry::sortDevicesByIndex() {
+    std::lock_guard lock(mutex_);
+    std::vector<DeviceInfo*>& devices = deviceList_.items();
+    std::stable_sort(devices.begin(), devices.end(), [](DeviceInfo* a, DeviceInfo* b) {
+        return a->getIndex() < b->getIndex();
+    });
+    for (size_t i = 0; i < devices.size(); ++i)
+        devices[i]->setIndex(i);
+}
+
 bool DeviceRegistry::removeDevice(DeviceInfo* device) {
     std::lock_guard lock(mutex_);
     const size_t index = deviceList_.indexOf(device);

@@ -104,6 +104,12 @@ class DeviceRegistry : private DeviceChangeListenerIf {
     // the polling thread never runs its enumeration on a half-destroyed object.
     void stopWatcher();
     DeviceEnumeratorIf& devices() { return devices_; }
+    // Appends a device as it is, without touching its state or telling the handlers: for
+    // devices read from settings before anything was enumerated. False when the list cannot
+    // grow (the caller keeps the device).
+    bool appendDevice(DeviceInfo* device);
+    // Orders the devices by index, ties in list order, and renumbers them 0, 1, 2, ...
+    void sortDevicesByIndex();
     void tellHandlers(DeviceInfo* device, uint32_t newState, uint32_t oldState);
 
   private:
