@@ -121,6 +121,8 @@ class ByteWriter {
         out_.push_back(sum);
         return std::move(out_);
     }
+    // Hands the bytes over as they are, for formats that end without a checksum.
+    std::vector<uint8_t> release() { return std::move(out_); }
 
   private:
     std::vector<uint8_t> out_;
