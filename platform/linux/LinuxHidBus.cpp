@@ -8,8 +8,6 @@
 #include <cstring>
 #include <vector>
 
-#include "common/AsciiCase.h"
-#include "platform/linux/HidrawFile.h"
 #include "platform/linux/UdevMonitor.h"
 
 namespace qmt {
@@ -20,7 +18,7 @@ constexpr int kScanPeriodMs = 1000;
 }  // namespace
 
 LinuxHidBus::LinuxHidBus(Diagnostics diagnostics, std::string sysRoot, std::string devRoot)
-    : diagnostics_(std::move(diagnostics)),
+    : files_(std::move(diagnostics), sysRoot, devRoot),
       sysRoot_(std::move(sysRoot)),
       devRoot_(std::move(devRoot)),
       monitor_(std::make_unique<UdevMonitor>("hidraw")) {
@@ -121,47 +119,15 @@ void LinuxHidBus::Unregister(uint64_t registration) {
 }
 
 bool LinuxHidBus::Find(const std::string& path, HidrawDevice& device) {
-    for (HidrawDevice& candidate : ListHidrawDevices(sysRoot_, devRoot_)) {
-        if (!equalsIgnoreCase(candidate.interfacePath, path)) continue;
-        device = std::move(candidate);
-        return true;
-    }
-    return false;
+    return files_.Find(path, device);
 }
 
 std::unique_ptr<HidFileIf> LinuxHidBus::Open(const std::string& path, bool forWriting) {
-    HidrawDevice device;
-    if (!Find(path, device)) return nullptr;
-    std::unique_ptr<HidrawFile> file = HidrawFile::Open(device.node, forWriting, device.uniq);
-    if (file) {
-        // A descriptor that does not match the model makes every report fail to read;
-        // without a word the controller would just seem dead.
-        if (diagnostics_)
-            file->SetDiagnostics([diagnostics = diagnostics_, node = device.node,
-                                  ids = HardwareIdPart(device.vendorId, device.productId, -1)](
-                                     const std::string& message) {
-                diagnostics(node + " (USB " + ids + "): " + message);
-            });
-        return file;
-    }
-    if ((errno == EACCES || errno == EPERM) && diagnostics_) {
-        std::lock_guard lock(warnedMutex_);
-        if (warned_.insert(device.node).second)
-            diagnostics_("no access to " + device.node + " (USB " +
-                         HardwareIdPart(device.vendorId, device.productId, -1) +
-                         "): install the udev rule packaging/60-qmt-controllers.rules into "
-                         "/etc/udev/rules.d (sudo udevadm control --reload), then plug the "
-                         "controller in again");
-    }
-    return nullptr;
+    return files_.Open(path, forWriting);
 }
 
 bool LinuxHidBus::Probe(const std::string& path, HidProbe& probe) {
-    HidrawDevice device;
-    if (!Find(path, device) || ::access(device.node.c_str(), F_OK) != 0) return false;
-    // Every hidraw node sits on a HID class device; the class GUID is the HID class's.
-    probe = HidProbe{kFileDeviceUnknown, GuidInBraces(kHidSetupClassGuid)};
-    return true;
+    return files_.Probe(path, probe);
 }
 
 }  // namespace qmt

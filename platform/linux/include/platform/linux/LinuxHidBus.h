@@ -10,12 +10,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <set>
 #include <string>
 #include <thread>
 
 #include "platform/HidDevices.h"
 #include "platform/linux/HidrawDevice.h"
+#include "platform/linux/HidrawFileSystem.h"
 
 namespace qmt {
 
@@ -24,7 +24,7 @@ class UdevMonitor;
 class LinuxHidBus final : public HidNotifierIf, public HidFileSystemIf {
   public:
     // Messages a user can act on (a node without access rights) go here.
-    using Diagnostics = std::function<void(const std::string& message)>;
+    using Diagnostics = HidrawFileSystem::Diagnostics;
 
     explicit LinuxHidBus(Diagnostics diagnostics = {}, std::string sysRoot = "/sys",
                          std::string devRoot = "/dev");
@@ -49,7 +49,7 @@ class LinuxHidBus final : public HidNotifierIf, public HidFileSystemIf {
     void Forget(const std::string& syspath);
     void Announce(const std::string& path, bool arrived);
 
-    Diagnostics diagnostics_;
+    HidrawFileSystem files_;
     const std::string sysRoot_;
     const std::string devRoot_;
     std::unique_ptr<UdevMonitor> monitor_;
@@ -60,9 +60,6 @@ class LinuxHidBus final : public HidNotifierIf, public HidFileSystemIf {
     std::map<uint64_t, Callback> callbacks_;
     uint64_t nextRegistration_ = 1;
     std::map<std::string, HidrawDevice> announced_;  // by hidraw sysfs path
-
-    std::mutex warnedMutex_;
-    std::set<std::string> warned_;
 
     int wakeRead_ = -1;
     int wakeWrite_ = -1;
