@@ -12,12 +12,9 @@ Layout ArdoLayout() {
     l.height = 472;
     l.labelPixels = 8;
     l.panels = {
-        {QRectF(14, 42, 66, 202), "DECK A"},
-        {QRectF(357, 42, 66, 202), "DECK B"},
-        {QRectF(86, 42, 265, 202), ""},
-        {QRectF(14, 252, 116, 56), "LOOP"},
-        {QRectF(14, 314, 116, 40), "BEAT"},
-        {QRectF(307, 252, 116, 206), "PITCH"},
+        {QRectF(14, 42, 66, 202), "DECK A"}, {QRectF(357, 42, 66, 202), "DECK B"},
+        {QRectF(86, 42, 265, 202), ""},      {QRectF(14, 252, 116, 56), "LOOP"},
+        {QRectF(14, 314, 116, 40), "BEAT"},  {QRectF(307, 252, 116, 206), "PITCH"},
     };
     l.texts = {
         {QPointF(176, 31), "QMT", 17, true, QColor(0xF2, 0xF4, 0xF6)},

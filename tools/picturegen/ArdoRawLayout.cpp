@@ -14,10 +14,8 @@ Layout ArdoRawLayout() {
     l.height = 472;
     l.labelPixels = 8;
     l.panels = {
-        {QRectF(14, 42, 66, 202), "EQ"},
-        {QRectF(86, 42, 265, 202), ""},
-        {QRectF(357, 42, 66, 202), "SELECT"},
-        {QRectF(14, 252, 122, 124), "PADS"},
+        {QRectF(14, 42, 66, 202), "EQ"},        {QRectF(86, 42, 265, 202), ""},
+        {QRectF(357, 42, 66, 202), "SELECT"},   {QRectF(14, 252, 122, 124), "PADS"},
         {QRectF(307, 252, 116, 206), "FADERS"},
     };
     l.texts = {

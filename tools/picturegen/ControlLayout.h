@@ -14,24 +14,24 @@
 namespace qmt::picturegen {
 
 enum class Shape : uint8_t {
-    Button,        // rubber push button, label on it
-    RoundButton,   // round push button, label on it
-    Knob,          // rotary potentiometer, label under it
-    EndlessKnob,   // knob without end stops (the label under it names it)
-    KnobPush,      // the push switch on an endless knob's cap
-    Fader,         // slide potentiometer; vertical or horizontal by the box's shape
-    TouchStrip,    // a touch-sensitive strip (beside a fader)
-    JogRing,       // the jog wheel's outer ring (turning it)
-    JogTop,        // the jog wheel's touch-sensitive top platter
-    JogHub,        // the platter's centre (pressing it down)
-    SmallWheel,    // one of the four small wheels
-    SmallWheelTop, // its touch-sensitive cap
-    TouchPad,      // the touch pad's surface
-    TouchStripY,   // the strip along the touch pad's left edge
-    TouchStripX,   // the strip along the touch pad's bottom edge
-    VelocityPad,   // a pressure-sensitive pad
-    Selector,      // a rotary selector switch
-    SelectorMark,  // one of its positions
+    Button,         // rubber push button, label on it
+    RoundButton,    // round push button, label on it
+    Knob,           // rotary potentiometer, label under it
+    EndlessKnob,    // knob without end stops (the label under it names it)
+    KnobPush,       // the push switch on an endless knob's cap
+    Fader,          // slide potentiometer; vertical or horizontal by the box's shape
+    TouchStrip,     // a touch-sensitive strip (beside a fader)
+    JogRing,        // the jog wheel's outer ring (turning it)
+    JogTop,         // the jog wheel's touch-sensitive top platter
+    JogHub,         // the platter's centre (pressing it down)
+    SmallWheel,     // one of the four small wheels
+    SmallWheelTop,  // its touch-sensitive cap
+    TouchPad,       // the touch pad's surface
+    TouchStripY,    // the strip along the touch pad's left edge
+    TouchStripX,    // the strip along the touch pad's bottom edge
+    VelocityPad,    // a pressure-sensitive pad
+    Selector,       // a rotary selector switch
+    SelectorMark,   // one of its positions
 };
 
 enum class Accent : uint8_t { None, Green, Orange, Red, Blue, White };

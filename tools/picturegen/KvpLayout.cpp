@@ -12,10 +12,10 @@ Layout KvpLayout() {
     l.height = 222;
     l.labelPixels = 7;
     l.panels = {
-        {QRectF(222, 30, 74, 60), ""},          // navigation
-        {QRectF(222, 96, 74, 52), "HOT CUE"},   // A to D
-        {QRectF(222, 154, 74, 52), "LOOP"},     // loop buttons
-        {QRectF(298, 30, 42, 176), ""},         // pitch
+        {QRectF(222, 30, 74, 60), ""},         // navigation
+        {QRectF(222, 96, 74, 52), "HOT CUE"},  // A to D
+        {QRectF(222, 154, 74, 52), "LOOP"},    // loop buttons
+        {QRectF(298, 30, 42, 176), ""},        // pitch
     };
     l.texts = {
         {QPointF(96, 27), "QMT", 13, true, QColor(0xF2, 0xF4, 0xF6)},

@@ -20,16 +20,24 @@ constexpr uint8_t kNoControl = 255;
 // The committed pictures were drawn with this family (Debian's fonts-dejavu-core).
 const char* const kFontFamily = "DejaVu Sans Condensed";
 
-QColor Grey(int v, int alpha = 255) { return QColor(v, v, v, alpha); }
+QColor Grey(int v, int alpha = 255) {
+    return QColor(v, v, v, alpha);
+}
 
 QColor AccentColour(Accent accent) {
     switch (accent) {
-        case Accent::Green: return QColor(0x5C, 0xE0, 0x78);
-        case Accent::Orange: return QColor(0xFF, 0xA8, 0x3C);
-        case Accent::Red: return QColor(0xFF, 0x58, 0x4A);
-        case Accent::Blue: return QColor(0x5A, 0xB4, 0xFF);
-        case Accent::White: return QColor(0xFF, 0xFF, 0xFF);
-        case Accent::None: break;
+        case Accent::Green:
+            return QColor(0x5C, 0xE0, 0x78);
+        case Accent::Orange:
+            return QColor(0xFF, 0xA8, 0x3C);
+        case Accent::Red:
+            return QColor(0xFF, 0x58, 0x4A);
+        case Accent::Blue:
+            return QColor(0x5A, 0xB4, 0xFF);
+        case Accent::White:
+            return QColor(0xFF, 0xFF, 0xFF);
+        case Accent::None:
+            break;
     }
     return QColor(0xE4, 0xE7, 0xEB);
 }
@@ -68,7 +76,9 @@ void LabelUnder(QPainter& p, const QRectF& box, const QString& text, double pixe
     CentredText(p, area, text, pixels, QColor(0xB8, 0xBD, 0xC4));
 }
 
-double Radius(const QRectF& box) { return std::min(box.width(), box.height()) / 2; }
+double Radius(const QRectF& box) {
+    return std::min(box.width(), box.height()) / 2;
+}
 
 QPointF OnCircle(QPointF centre, double radius, double degrees) {
     const double a = degrees * std::numbers::pi / 180;
@@ -252,10 +262,9 @@ void DrawFader(QPainter& p, const Control& c, double labelPixels) {
     // The cap, in the middle of its travel.
     const double capLong = std::clamp(length * 0.13, 9.0, 20.0);
     const double capAcross = across * 0.78;
-    const QRectF cap = vertical ? QRectF(mid.x() - capAcross / 2, mid.y() - capLong / 2,
-                                         capAcross, capLong)
-                                : QRectF(mid.x() - capLong / 2, mid.y() - capAcross / 2,
-                                         capLong, capAcross);
+    const QRectF cap =
+        vertical ? QRectF(mid.x() - capAcross / 2, mid.y() - capLong / 2, capAcross, capLong)
+                 : QRectF(mid.x() - capLong / 2, mid.y() - capAcross / 2, capLong, capAcross);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(0, 0, 0, 120));
     p.drawRoundedRect(cap.translated(0, 1.5), 2, 2);
@@ -346,8 +355,8 @@ void DrawPlatter(QPainter& p, QPointF centre, double r, bool marker) {
     p.drawArc(QRectF(centre.x() - r + 1, centre.y() - r + 1, 2 * r - 2, 2 * r - 2), 40 * 16,
               100 * 16);
     if (marker) {
-        p.setPen(QPen(QColor(0xFF, 0x8A, 0x2A), std::max(1.5, r * 0.05), Qt::SolidLine,
-                      Qt::RoundCap));
+        p.setPen(
+            QPen(QColor(0xFF, 0x8A, 0x2A), std::max(1.5, r * 0.05), Qt::SolidLine, Qt::RoundCap));
         p.drawLine(OnCircle(centre, r * 0.62, 90), OnCircle(centre, r * 0.92, 90));
     }
 }
@@ -447,24 +456,58 @@ void DrawControl(QPainter& p, const Control& c, double labelPixels) {
     const QPointF centre = c.box.center();
     const double r = Radius(c.box);
     switch (c.shape) {
-        case Shape::Button: DrawButton(p, c, labelPixels, false); break;
-        case Shape::RoundButton: DrawButton(p, c, labelPixels, true); break;
-        case Shape::Knob: DrawKnob(p, c, labelPixels, false); break;
-        case Shape::EndlessKnob: DrawKnob(p, c, labelPixels, true); break;
-        case Shape::KnobPush: DrawKnobPush(p, c); break;
-        case Shape::Fader: DrawFader(p, c, labelPixels); break;
-        case Shape::TouchStrip: DrawTouchStrip(p, c, labelPixels); break;
-        case Shape::JogRing: DrawWheelRim(p, centre, r, 48); break;
-        case Shape::JogTop: DrawPlatter(p, centre, r, true); break;
-        case Shape::JogHub: DrawJogHub(p, c, labelPixels); break;
-        case Shape::SmallWheel: DrawWheelRim(p, centre, r, 16); break;
-        case Shape::SmallWheelTop: DrawPlatter(p, centre, r, false); break;
-        case Shape::TouchPad: DrawTouchPad(p, c, labelPixels); break;
+        case Shape::Button:
+            DrawButton(p, c, labelPixels, false);
+            break;
+        case Shape::RoundButton:
+            DrawButton(p, c, labelPixels, true);
+            break;
+        case Shape::Knob:
+            DrawKnob(p, c, labelPixels, false);
+            break;
+        case Shape::EndlessKnob:
+            DrawKnob(p, c, labelPixels, true);
+            break;
+        case Shape::KnobPush:
+            DrawKnobPush(p, c);
+            break;
+        case Shape::Fader:
+            DrawFader(p, c, labelPixels);
+            break;
+        case Shape::TouchStrip:
+            DrawTouchStrip(p, c, labelPixels);
+            break;
+        case Shape::JogRing:
+            DrawWheelRim(p, centre, r, 48);
+            break;
+        case Shape::JogTop:
+            DrawPlatter(p, centre, r, true);
+            break;
+        case Shape::JogHub:
+            DrawJogHub(p, c, labelPixels);
+            break;
+        case Shape::SmallWheel:
+            DrawWheelRim(p, centre, r, 16);
+            break;
+        case Shape::SmallWheelTop:
+            DrawPlatter(p, centre, r, false);
+            break;
+        case Shape::TouchPad:
+            DrawTouchPad(p, c, labelPixels);
+            break;
         case Shape::TouchStripY:
-        case Shape::TouchStripX: DrawTouchPadStrip(p, c, labelPixels); break;
-        case Shape::VelocityPad: DrawVelocityPad(p, c, labelPixels); break;
-        case Shape::Selector: DrawSelector(p, c, labelPixels); break;
-        case Shape::SelectorMark: DrawSelectorMark(p, c, labelPixels); break;
+        case Shape::TouchStripX:
+            DrawTouchPadStrip(p, c, labelPixels);
+            break;
+        case Shape::VelocityPad:
+            DrawVelocityPad(p, c, labelPixels);
+            break;
+        case Shape::Selector:
+            DrawSelector(p, c, labelPixels);
+            break;
+        case Shape::SelectorMark:
+            DrawSelectorMark(p, c, labelPixels);
+            break;
     }
 }
 
@@ -479,9 +522,15 @@ void FillHitShape(QPainter& p, const Control& c) {
         case Shape::TouchStrip:
         case Shape::TouchPad:
         case Shape::TouchStripY:
-        case Shape::TouchStripX: p.drawRect(c.box); break;
-        case Shape::VelocityPad: p.drawRoundedRect(c.box, 6, 6); break;
-        default: p.drawEllipse(c.box.center(), Radius(c.box), Radius(c.box)); break;
+        case Shape::TouchStripX:
+            p.drawRect(c.box);
+            break;
+        case Shape::VelocityPad:
+            p.drawRoundedRect(c.box, 6, 6);
+            break;
+        default:
+            p.drawEllipse(c.box.center(), Radius(c.box), Radius(c.box));
+            break;
     }
 }
 
@@ -586,9 +635,9 @@ QImage HitMapPreview(const std::vector<uint8_t>& ids, int width, int height) {
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
             const uint8_t id = ids[size_t(y) * size_t(width) + size_t(x)];
-            out.setPixel(x, y, id == kNoControl
-                                   ? qRgb(0, 0, 0)
-                                   : QColor::fromHsv((id * 137) % 360, 200, 230).rgb());
+            out.setPixel(x, y,
+                         id == kNoControl ? qRgb(0, 0, 0)
+                                          : QColor::fromHsv((id * 137) % 360, 200, 230).rgb());
         }
     }
     return out;

@@ -53,10 +53,8 @@ DibImage Map8(const std::vector<uint8_t>& ids, int width, int height) {
     dib.height = height;
     dib.bitsPerPixel = 8;
     for (int i = 0; i < 256; ++i)  // a viewer shows each control in its own colour
-        dib.colours.push_back(i == kNoControlPixel ? 0
-                                                   : QColor::fromHsv((i * 137) % 360, 200, 230)
-                                                             .rgb() &
-                                                         0xFFFFFF);
+        dib.colours.push_back(
+            i == kNoControlPixel ? 0 : QColor::fromHsv((i * 137) % 360, 200, 230).rgb() & 0xFFFFFF);
     dib.indices = ids;
     return dib;
 }
