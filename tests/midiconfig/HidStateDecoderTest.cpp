@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "../engine/ReportBuilders.h"
+#include "tests/engine/ReportBuilders.h"
 #include "midiconfig/DeviceFilter.h"
 #include "midiconfig/HidStateDecoder.h"
 

@@ -6,8 +6,8 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "../devices/MidiModels.h"
-#include "../engine/ReportBuilders.h"
+#include "tests/devices/MidiModels.h"
+#include "tests/engine/ReportBuilders.h"
 #include "devices/DeviceRegistry.h"
 #include "midiconfig/QmtHidMultiPoller.h"
 #include "platform/sim/SimDeviceTree.h"

@@ -7,7 +7,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "../devices/MidiModels.h"
+#include "tests/devices/MidiModels.h"
 #include "common/ManualTimedWait.h"
 #include "devices/DeviceRegistry.h"
 #include "midiconfig/DeviceFilter.h"
