@@ -22,8 +22,6 @@ Layout ArdoLayout() {
     };
     using S = Shape;
     l.controls = {
-        {36, S::Button, QRectF(22, 16, 52, 17), "\u25C0 EJECT"},
-        {34, S::Button, QRectF(363, 16, 52, 17), "EJECT \u25B6"},
         // Mixer: gain and three bands per deck.
         {50, S::Knob, QRectF(31, 58, 32, 32), "GAIN"},
         {52, S::Knob, QRectF(31, 104, 32, 32), "HIGH"},
@@ -40,16 +38,8 @@ Layout ArdoLayout() {
         {45, S::Button, QRectF(222, 50, 38, 17), "C4", Accent::Blue},
         {46, S::Button, QRectF(264, 50, 38, 17), "C5", Accent::Blue},
         {47, S::Button, QRectF(306, 50, 38, 17), "C6", Accent::Blue},
-        // The touch pad: its surface, the X strip along the bottom, the Y strip on the left.
-        {49, S::TouchPad, QRectF(96, 74, 248, 96), "TOUCH PAD"},
-        {67, S::TouchStripX, QRectF(96, 152, 248, 18), "X"},
-        {68, S::TouchStripY, QRectF(96, 74, 20, 96), "Y"},
-        {40, S::Button, QRectF(96, 175, 120, 16), "\u25C0 LEFT"},
-        {41, S::Button, QRectF(224, 175, 120, 16), "RIGHT \u25B6"},
-        // Headphones, crossfader, deck switch.
+        // Headphones (the crossfader and the deck switch are shared).
         {59, S::Knob, QRectF(102, 200, 26, 26), "PHONES"},
-        {58, S::Fader, QRectF(148, 203, 140, 22), "CROSSFADER"},
-        {35, S::Button, QRectF(304, 205, 40, 18), "DECK", Accent::White},
         // Loops and beat lengths.
         {16, S::Button, QRectF(20, 266, 50, 16), "IN"},
         {17, S::Button, QRectF(74, 266, 50, 16), "OUT"},
@@ -65,22 +55,12 @@ Layout ArdoLayout() {
         {38, S::Button, QRectF(76, 384, 52, 17), "FF \u25B6\u25B6"},
         {21, S::RoundButton, QRectF(20, 408, 44, 44), "CUE", Accent::Orange},
         {22, S::RoundButton, QRectF(80, 408, 44, 44), "PLAY", Accent::Green},
-        // The jog wheel with the four small wheels round it, each with a touch cap.
-        {23, S::JogRing, QRectF(152, 290, 136, 136), ""},
-        {9, S::JogTop, QRectF(172, 310, 96, 96), ""},
-        {63, S::SmallWheel, QRectF(135, 260, 40, 40), ""},
-        {39, S::SmallWheelTop, QRectF(145, 270, 20, 20), ""},
-        {60, S::SmallWheel, QRectF(265, 260, 40, 40), ""},
-        {26, S::SmallWheelTop, QRectF(275, 270, 20, 20), ""},
-        {62, S::SmallWheel, QRectF(135, 416, 40, 40), ""},
-        {37, S::SmallWheelTop, QRectF(145, 426, 20, 20), ""},
-        {61, S::SmallWheel, QRectF(265, 416, 40, 40), ""},
-        {32, S::SmallWheelTop, QRectF(275, 426, 20, 20), ""},
         // Pitch: fader, its touch strip, the range button.
         {31, S::Button, QRectF(316, 270, 48, 17), "SCALE"},
         {48, S::TouchStrip, QRectF(344, 296, 14, 142), "TOUCH"},
         {24, S::Fader, QRectF(368, 270, 30, 168), "PITCH"},
     };
+    AddArdoFamilyParts(l);
     return l;
 }
 

@@ -24,8 +24,6 @@ Layout ArdoRawLayout() {
     };
     using S = Shape;
     l.controls = {
-        {36, S::Button, QRectF(22, 16, 52, 17), "\u25C0 EJECT"},
-        {34, S::Button, QRectF(363, 16, 52, 17), "EJECT \u25B6"},
         // Endless EQ knobs; each cap pushes.
         {50, S::EndlessKnob, QRectF(31, 58, 32, 32), "GAIN"},
         {80, S::KnobPush, QRectF(40, 67, 14, 14), ""},
@@ -42,13 +40,6 @@ Layout ArdoRawLayout() {
         {5, S::Button, QRectF(222, 50, 38, 17), "D", Accent::Blue},
         {76, S::Button, QRectF(264, 50, 38, 17), "E", Accent::Blue},
         {77, S::Button, QRectF(306, 50, 38, 17), "F", Accent::Blue},
-        {49, S::TouchPad, QRectF(96, 74, 248, 96), "TOUCH PAD"},
-        {67, S::TouchStripX, QRectF(96, 152, 248, 18), "X"},
-        {68, S::TouchStripY, QRectF(96, 74, 20, 96), "Y"},
-        {40, S::Button, QRectF(96, 175, 120, 16), "\u25C0 LEFT"},
-        {41, S::Button, QRectF(224, 175, 120, 16), "RIGHT \u25B6"},
-        {58, S::Fader, QRectF(148, 203, 140, 22), "CROSSFADER"},
-        {35, S::Button, QRectF(304, 205, 40, 18), "DECK", Accent::White},
         // Selector with its four positions, and the headphones.
         {75, S::Selector, QRectF(372, 74, 36, 36), ""},
         {84, S::SelectorMark, QRectF(362, 64, 13, 13), "1"},
@@ -67,23 +58,13 @@ Layout ArdoRawLayout() {
         {33, S::RoundButton, QRectF(16, 412, 36, 36), "STOP", Accent::Red},
         {21, S::RoundButton, QRectF(56, 412, 36, 36), "CUE", Accent::Orange},
         {22, S::RoundButton, QRectF(96, 412, 36, 36), "PLAY", Accent::Green},
-        // The jog wheel with its four small wheels.
-        {23, S::JogRing, QRectF(152, 290, 136, 136), ""},
-        {9, S::JogTop, QRectF(172, 310, 96, 96), ""},
-        {63, S::SmallWheel, QRectF(135, 260, 40, 40), ""},
-        {39, S::SmallWheelTop, QRectF(145, 270, 20, 20), ""},
-        {60, S::SmallWheel, QRectF(265, 260, 40, 40), ""},
-        {26, S::SmallWheelTop, QRectF(275, 270, 20, 20), ""},
-        {62, S::SmallWheel, QRectF(135, 416, 40, 40), ""},
-        {37, S::SmallWheelTop, QRectF(145, 426, 20, 20), ""},
-        {61, S::SmallWheel, QRectF(265, 416, 40, 40), ""},
-        {32, S::SmallWheelTop, QRectF(275, 426, 20, 20), ""},
         // Two faders, each with its button.
         {78, S::Button, QRectF(318, 268, 40, 17), "A"},
         {79, S::Button, QRectF(372, 268, 40, 17), "B"},
         {24, S::Fader, QRectF(323, 292, 30, 146), "SLIDER"},
         {74, S::Fader, QRectF(377, 292, 30, 146), "SLIDER 2"},
     };
+    AddArdoFamilyParts(l);
     return l;
 }
 

@@ -71,5 +71,8 @@ struct Layout {
 Layout KvpLayout();
 Layout ArdoLayout();
 Layout ArdoRawLayout();
+// Appends the ejects, the touch pad, the crossfader, the deck switch and the jog wheel with
+// its small wheels, placed alike on the ARDO and the ARDO RAW.
+void AddArdoFamilyParts(Layout& layout);
 
 }  // namespace qmt::picturegen
