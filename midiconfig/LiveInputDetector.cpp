@@ -1,15 +1,12 @@
 #include "midiconfig/LiveInputDetector.h"
 
 #include "model/Catalogue.h"
+#include "model/ControlId.h"
 #include "model/PresetKinds.h"
 
 namespace qmt {
 
 namespace {
-
-constexpr uint8_t kTouchpadTouch = 49;
-constexpr uint8_t kTouchpadX = 67;
-constexpr uint8_t kTouchpadY = 68;
 
 // Counts operated controls and keeps the last one.
 struct Operated {
@@ -58,7 +55,7 @@ bool CountBeforeTouch(const HidControlState& s, const ModelControls& controls, O
 
 bool CountTouchAndPads(const HidControlState& s, const ModelControls& controls, Operated& op) {
     if (s.hasTouch) {
-        if (op.count == 1 && op.last == kTouchpadTouch) op = Operated{};
+        if (op.count == 1 && op.last == kControlTouchpadTouch) op = Operated{};
         if (s.touchOld != s.touchNew) {
             op.add(LiveInputDetector::TouchControl(s.touchNew[HidControlState::kTouchX],
                                                    s.touchNew[HidControlState::kTouchY]));
@@ -76,9 +73,9 @@ bool CountTouchAndPads(const HidControlState& s, const ModelControls& controls, 
 }  // namespace
 
 uint8_t LiveInputDetector::TouchControl(uint16_t x, uint16_t y) {
-    if (x < kTouchYStripBelow) return kTouchpadY;
-    if (y > kTouchXStripAbove) return kTouchpadX;
-    return kTouchpadTouch;
+    if (x < kTouchYStripBelow) return kControlTouchpadY;
+    if (y > kTouchXStripAbove) return kControlTouchpadX;
+    return kControlTouchpadTouch;
 }
 
 uint8_t LiveInputDetector::OperatedControl(const HidControlState& state, bool& several) {

@@ -5,6 +5,7 @@
 #include "engine/ReportBytes.h"
 #include "midiconfig/HidStateDecoder.h"
 #include "model/Catalogue.h"
+#include "model/ControlId.h"
 
 namespace qmt {
 
@@ -76,7 +77,7 @@ std::vector<uint8_t> RestReport(uint32_t modelType, const Layout& layout) {
     const ModelControls& controls = *ControlsOf(static_cast<uint8_t>(modelType));
     for (size_t i = 0; i < controls.absolutes.size(); ++i) {
         const uint8_t id = controls.absolutes[i];
-        if (id == 67 || id == 68) continue;
+        if (id == kControlTouchpadX || id == kControlTouchpadY) continue;
         const int field = AbsoluteField(modelType, i);
         if (field < kCounter) PutU16(r, size_t(field), 0x8000);
     }
@@ -112,8 +113,8 @@ void Turn(uint32_t modelType, size_t position, const Layout& layout, std::vector
 
 void Touch(uint8_t control, const Layout& layout, std::vector<uint8_t>& r) {
     // Y strip along the left edge, X strip along the bottom edge, else the surface.
-    const uint16_t x = control == 68 ? 2000 : 32000;
-    const uint16_t y = control == 67 ? 62000 : 32000;
+    const uint16_t x = control == kControlTouchpadY ? 2000 : 32000;
+    const uint16_t y = control == kControlTouchpadX ? 62000 : 32000;
     PutU16(r, size_t(layout.touchX), x);
     PutU16(r, size_t(layout.touchY), y);
 }
@@ -142,10 +143,12 @@ bool SimulatedTouch(uint32_t modelType, uint8_t control, TouchReports& reports) 
     reports.rest = RestReport(modelType, *layout);
     std::vector<uint8_t>& r = reports.touched;
     r = reports.rest;
-    const bool touchPad = control == 49 || control == 67 || control == 68;
+    const bool touchPad = control == kControlTouchpadTouch || control == kControlTouchpadX ||
+                          control == kControlTouchpadY;
     if (touchPad && layout->touchX >= 0) {
         Touch(control, *layout, r);
-        if (control == 49) PressButton(modelType, *controls, control, *layout, r);
+        if (control == kControlTouchpadTouch)
+            PressButton(modelType, *controls, control, *layout, r);
     } else if (int i = IndexIn(controls->buttons, control); i >= 0) {
         PressButton(modelType, *controls, control, *layout, r);
     } else if (int i = IndexIn(controls->rotaries, control); i >= 0) {

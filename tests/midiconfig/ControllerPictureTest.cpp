@@ -4,6 +4,7 @@
 
 #include "PictureTestBitmaps.h"
 #include "midiconfig/ControllerPicture.h"
+#include "model/ControlId.h"
 
 namespace qmt {
 namespace {
@@ -12,7 +13,8 @@ using test::FlatPicture;
 using test::IdMap;
 
 constexpr uint32_t kBase = 0x101010, kSelected = 0x0000F0, kModifier = 0xF00000, kHover = 0x303030;
-constexpr uint8_t kPlay = 22, kCue = 21, kEject = 0, kStop = 33, kGainButton = 80;
+constexpr uint8_t kPlay = kControlPlay, kCue = kControlCue, kEject = kControlEject,
+                  kStop = kControlStop, kGainButton = kControlGainLeftButton;
 constexpr uint8_t N = 255;
 
 class Host : public ControllerPictureHostIf {

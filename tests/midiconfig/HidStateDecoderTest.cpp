@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/engine/ReportBuilders.h"
 #include "midiconfig/DeviceFilter.h"
 #include "midiconfig/HidStateDecoder.h"
+#include "tests/engine/ReportBuilders.h"
 
 namespace qmt {
 namespace {

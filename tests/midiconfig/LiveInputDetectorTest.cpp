@@ -3,11 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "midiconfig/LiveInputDetector.h"
+#include "model/ControlId.h"
 
 namespace qmt {
 namespace {
 
-constexpr uint8_t kPlay = 22, kCue = 21, kEject = 0;
+constexpr uint8_t kPlay = kControlPlay, kCue = kControlCue, kEject = kControlEject;
 
 HidControlState Kv10(uint64_t buttons) {
     HidControlState s;
@@ -80,25 +81,28 @@ TEST_F(LiveInputDetectorTest, PositionsWheelsAndPadsMapByTheirPlaceInTheReport) 
     s.modelType = kModelArdoRaw;
     s.absoluteCount = 8;
     s.absoluteNew[2] = 1;
-    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), 58);  // "Crossfader"
+    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), kControlCrossfader);
     s = HidControlState{};
     s.modelType = kModelArdoRawProto2009;
     s.rotaryCount = 6;
     s.rotary[5] = -1;
-    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), 75);  // "Selector"
+    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), kControlSelector);
     s.padCount = 4;
     s.padNew[3] = 1;
     EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), kNoControl);
     EXPECT_TRUE(several);
     s.rotary[5] = 0;
-    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), 70);  // "NW velocity pad"
+    EXPECT_EQ(LiveInputDetector::OperatedControl(s, several), kControlNwVelocityPad);
 }
 
 TEST_F(LiveInputDetectorTest, TouchPositionChoosesTheStripAndTheTouchButtonStepsAside) {
     bool several = false;
-    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(10239, 60000, true), several), 68);
-    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(10240, 55296, true), several), 67);
-    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(30000, 55295, true), several), 49);
+    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(10239, 60000, true), several),
+              kControlTouchpadY);
+    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(10240, 55296, true), several),
+              kControlTouchpadX);
+    EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(30000, 55295, true), several),
+              kControlTouchpadTouch);
     // A resting finger that does not move operates nothing.
     EXPECT_EQ(LiveInputDetector::OperatedControl(Touch(0, 0, true), several), kNoControl);
     EXPECT_FALSE(several);

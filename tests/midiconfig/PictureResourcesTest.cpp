@@ -9,6 +9,7 @@
 #include "midiconfig/PictureBitmaps.h"
 #include "midiconfig/PictureResources.h"
 #include "midiconfig/PictureSet.h"
+#include "model/ControlId.h"
 #include "model/PresetKinds.h"
 
 namespace qmt {
@@ -64,7 +65,7 @@ TEST(PictureResources, KvpHighlightsReachBeyondTheClickableAreas) {
     // Every control next to the bare plate grows into it (the wheel's top and centre lie
     // inside the wheel, which has no room to give).
     for (uint8_t id : IdsOf(hit)) {
-        if (id == 9 || id == 25) continue;
+        if (id == kControlWheelTop || id == kControlWheelAftertouch) continue;
         const auto count = [id](const IdentifierMap& m) {
             return std::count(m.ids.begin(), m.ids.end(), id);
         };

@@ -6,12 +6,12 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "tests/devices/MidiModels.h"
-#include "tests/engine/ReportBuilders.h"
 #include "devices/DeviceRegistry.h"
 #include "midiconfig/QmtHidMultiPoller.h"
 #include "platform/sim/SimDeviceTree.h"
 #include "platform/sim/SimHidBus.h"
+#include "tests/devices/MidiModels.h"
+#include "tests/engine/ReportBuilders.h"
 
 namespace qmt {
 namespace {

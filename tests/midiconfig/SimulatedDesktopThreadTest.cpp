@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "tests/devices/MidiModels.h"
 #include "common/ManualTimedWait.h"
 #include "devices/DeviceRegistry.h"
 #include "midiconfig/DeviceFilter.h"
@@ -15,6 +14,7 @@
 #include "midiconfig/QmtHidMultiPoller.h"
 #include "midiconfig/SimulatedTouchPlayer.h"
 #include "platform/sim/SimDeviceTree.h"
+#include "tests/devices/MidiModels.h"
 
 namespace qmt {
 namespace {
