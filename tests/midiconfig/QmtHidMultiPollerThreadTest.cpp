@@ -7,10 +7,10 @@
 #include <mutex>
 
 #include "devices/DeviceRegistry.h"
+#include "devices/MidiDeviceModels.h"
 #include "midiconfig/QmtHidMultiPoller.h"
 #include "platform/sim/SimDeviceTree.h"
 #include "platform/sim/SimHidBus.h"
-#include "tests/devices/MidiModels.h"
 #include "tests/engine/ReportBuilders.h"
 
 namespace qmt {
@@ -83,7 +83,7 @@ class QmtHidMultiPollerTest : public ::testing::Test {
 
     SimDeviceTree tree;
     SimHidBus bus;
-    DeviceRegistry registry{tree, midiModels(tree)};
+    DeviceRegistry registry{tree, MidiDeviceModels(tree)};
     Recorder recorder;
     std::unique_ptr<QmtHidMultiPoller> poller;  // after what it uses: destroyed first
     std::map<std::string, int> handles;

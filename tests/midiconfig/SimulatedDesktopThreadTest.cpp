@@ -9,12 +9,12 @@
 
 #include "common/ManualTimedWait.h"
 #include "devices/DeviceRegistry.h"
+#include "devices/MidiDeviceModels.h"
 #include "midiconfig/DeviceFilter.h"
 #include "midiconfig/LiveInputDetector.h"
 #include "midiconfig/QmtHidMultiPoller.h"
 #include "midiconfig/SimulatedTouchPlayer.h"
 #include "platform/sim/SimDeviceTree.h"
-#include "tests/devices/MidiModels.h"
 
 namespace qmt {
 namespace {
@@ -59,7 +59,7 @@ TEST(SimulatedDesktop, ControlTouchedOnAControllerOfTheEditedKindIsSelected) {
     SimulatedTouchPlayer player(tree, bus, &wait);
     ASSERT_EQ(player.controllerCount(), 2u);
 
-    DeviceRegistry registry(tree, midiModels(tree));
+    DeviceRegistry registry(tree, MidiDeviceModels(tree));
     registry.enumerateDevices();
     Editor editor(clock);
     editor.detector.setPresetKind(PresetKind::Kap);
