@@ -218,7 +218,7 @@ void ArdoHandlerAbs::PreparePreset(Preset& preset, size_t index, std::span<const
     const ModelControls& c = *controls_;
     auto prepare = [&](uint8_t control) {
         for (Assignment& a : preset.lists[control]) {
-            a.resetRunTime();
+            a.ResetRunTime();
             if (a.modifier < kNoControl)
                 buttons_.RegisterTimeout(c.buttonSlot[a.modifier], a.releaseTimeout);
         }
@@ -236,7 +236,7 @@ void ArdoHandlerAbs::PreparePreset(Preset& preset, size_t index, std::span<const
     for (size_t p = 0; p < c.pads.size(); ++p) {
         // A pad remembers the pressure it has now, so its first report sends nothing.
         for (Assignment& a : preset.lists[c.pads[p]]) {
-            a.resetRunTime();
+            a.ResetRunTime();
             a.accumulator = PadPressure(report, p);
         }
     }

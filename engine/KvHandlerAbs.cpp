@@ -57,7 +57,7 @@ void KvHandlerAbs::InitialisePreset(std::span<const uint8_t> report) {
     auto prepare = [&](std::span<const uint8_t> ids) {
         for (uint8_t id : ids) {
             for (Assignment& a : preset_->lists[id]) {
-                a.resetRunTime();
+                a.ResetRunTime();
                 if (a.modifier < kNoControl)
                     buttons_.RegisterTimeout(controls_->buttonSlot[a.modifier], a.releaseTimeout);
                 if (id == kControlSlider) ActionEngine::TrackPosition(a, slider);

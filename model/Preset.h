@@ -97,7 +97,7 @@ struct Assignment {
         return messages[0].kind != kMsgNone || messages[1].kind != kMsgNone;
     }
     // Clears the run-time fields.
-    void resetRunTime() {
+    void ResetRunTime() {
         active = false;
         toggleState = false;
         lastActivation = 0;
