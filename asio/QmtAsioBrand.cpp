@@ -2,10 +2,7 @@
 
 #include <cstdio>
 
-#include "devices/QmtArdoDeviceModel.h"
-#include "devices/QmtArdoRawDeviceModel.h"
-#include "devices/QmtKv10DeviceModel.h"
-#include "devices/QmtKv5DeviceModel.h"
+#include "devices/MidiDeviceModels.h"
 
 namespace qmt {
 
@@ -27,12 +24,8 @@ const char* QmtAsioBrand::getAboutText() const {
 
 std::vector<std::unique_ptr<DeviceModelIf>> QmtAsioBrand::createDeviceModels(
     DeviceEnumeratorIf& devices) const {
-    std::vector<std::unique_ptr<DeviceModelIf>> models;
-    models.push_back(std::make_unique<QmtKv10DeviceModel>(devices));
-    models.push_back(std::make_unique<QmtKv5DeviceModel>(devices));
-    models.push_back(std::make_unique<QmtArdoDeviceModel>(devices));
-    models.push_back(std::make_unique<QmtArdoRawDeviceModel>(devices));
-    return models;
+    // The audio driver serves the same four models the MIDI programs list.
+    return MidiDeviceModels(devices);
 }
 
 }  // namespace qmt

@@ -1,6 +1,6 @@
 #pragma once
 // The device models the user-mode MIDI programs (the configuration program and the agent)
-// list: KV10, KV5, ARDO and ARDO RAW, in this order. ARDO RAW PROTO 2009 shares ARDO RAW's
+// and the QMT audio driver list: KV10, KV5, ARDO and ARDO RAW, in this order. ARDO RAW PROTO 2009 shares ARDO RAW's
 // identifiers, so listing ARDO RAW only makes those controllers ARDO RAWs.
 
 #include <memory>

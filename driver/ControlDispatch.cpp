@@ -21,4 +21,10 @@ ControlResult DispatchDeviceControl(uint32_t code, uint32_t inputLength, uint32_
     return {kStatusInvalidDeviceRequest, 0, {}};
 }
 
+ControlAnswer AnswerControlRequest(const ControlRequest& request) {
+    const ControlResult result = DispatchDeviceControl(
+        request.code, static_cast<uint32_t>(request.input.size()), request.outputLength);
+    return ControlAnswer{result.status, result.information, result.output};
+}
+
 }  // namespace qmt

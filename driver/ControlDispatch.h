@@ -19,4 +19,7 @@ struct ControlResult {
 // Codes other than the two are not the driver's: STATUS_INVALID_DEVICE_REQUEST.
 ControlResult DispatchDeviceControl(uint32_t code, uint32_t inputLength, uint32_t outputLength);
 
+// The same for a request that arrived on the control socket.
+ControlAnswer AnswerControlRequest(const ControlRequest& request);
+
 }  // namespace qmt

@@ -12,24 +12,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/PrivateFolder.h"
+
 namespace qmt {
 
 namespace {
-
-bool MakeUserFolder(const std::string& folder, std::string& error) {
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        error = "cannot create " + folder + ": " + std::strerror(errno);
-        return false;
-    }
-    struct stat info;
-    if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
-        info.st_uid != ::geteuid()) {
-        error = folder + " is not a folder of this user";
-        return false;
-    }
-    if ((info.st_mode & 077) != 0) ::chmod(folder.c_str(), 0700);
-    return true;
-}
 
 bool ValidName(const std::string& name) {
     return !name.empty() && name.size() < 200 && name.find('/') == std::string::npos &&
@@ -60,7 +47,7 @@ bool NamedEvent::Open(const std::string& name, std::string& error) {
         return false;
     }
     const std::string parent = folder.substr(0, folder.find_last_of('/'));
-    if (!MakeUserFolder(parent, error) || !MakeUserFolder(folder, error)) return false;
+    if (!MakePrivateFolder(parent, error) || !MakePrivateFolder(folder, error)) return false;
     const std::string path = folder + "/" + name;
     if (::mkfifo(path.c_str(), 0600) != 0 && errno != EEXIST) {
         error = "cannot create the event " + path + ": " + std::strerror(errno);

@@ -11,8 +11,13 @@ namespace qmt {
 bool MakePrivateFolder(const std::string& folder, std::string& error) {
     ::mkdir(folder.c_str(), 0700);
     struct stat info;
-    if (::lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    if (::lstat(folder.c_str(), &info) != 0) {
         error = "cannot create the folder " + folder + ": " + std::strerror(errno);
+        return false;
+    }
+    // A link or a file in its place could hand our sockets and events to someone else.
+    if (!S_ISDIR(info.st_mode)) {
+        error = folder + " is not a folder; remove it";
         return false;
     }
     if (info.st_uid != ::geteuid()) {

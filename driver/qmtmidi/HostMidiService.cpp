@@ -33,12 +33,6 @@ int Usage() {
     return 2;
 }
 
-ControlAnswer Answer(const ControlRequest& request) {
-    const ControlResult result = DispatchDeviceControl(
-        request.code, static_cast<uint32_t>(request.input.size()), request.outputLength);
-    return ControlAnswer{result.status, result.information, result.output};
-}
-
 // Without a selected mapping no controller produces anything; say so once, at start.
 void CheckSelection(RegistryIf& registry) {
     std::string selected;
@@ -106,7 +100,7 @@ bool HostMidiService::Start(std::string& error) {
             "cannot reach this service (new mappings apply when MIDI ports are next opened)");
         return true;
     }
-    if (!control_.Start(socket, Answer, error)) {
+    if (!control_.Start(socket, AnswerControlRequest, error)) {
         port_->Close();
         return false;
     }

@@ -14,12 +14,6 @@ namespace qmt {
 
 namespace {
 
-ControlAnswer Answer(const ControlRequest& request) {
-    const ControlResult result = DispatchDeviceControl(
-        request.code, static_cast<uint32_t>(request.input.size()), request.outputLength);
-    return ControlAnswer{result.status, result.information, result.output};
-}
-
 std::string Format(const char* format, double ms) {
     char text[32];
     std::snprintf(text, sizeof text, format, ms);
@@ -63,7 +57,7 @@ bool SimulatedMidiService::Start(const std::string& socketPath, std::string& err
             Print("qmtmidi: reload requested; selected mapping " +
                   (QuerySelectedMapping(registry_, selected) ? selected : "(none)"));
         }
-        return Answer(request);
+        return AnswerControlRequest(request);
     };
     if (!socketPath.empty() && !control_.Start(socketPath, answerAndTell, error)) return false;
     bus_.SetWriteListener([this](const std::string& serial, const SimController::Report& report) {
