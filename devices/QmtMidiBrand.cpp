@@ -3,7 +3,7 @@
 namespace qmt {
 
 const char* QmtMidiBrand::getAboutText() const {
-    return "QMT MIDI Configuration\n"
+    return "QMT MIDI driver configuration.\n"
            "Presets and mappings for the QMT KV10, KV5, ARDO and ARDO RAW controllers.\n"
            "Copyright (C) QMT. All rights reserved.";
 }

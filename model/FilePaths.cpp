@@ -28,4 +28,15 @@ std::string ResolveFileCaseInsensitive(const std::string& path) {
     return {};
 }
 
+std::string FileNameOf(const std::string& path) {
+    const size_t separator = path.find_last_of("/\\");
+    return separator == std::string::npos ? path : path.substr(separator + 1);
+}
+
+std::string WithoutTrailingSeparator(const std::string& folder) {
+    if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
+        return folder.substr(0, folder.size() - 1);
+    return folder;
+}
+
 }  // namespace qmt

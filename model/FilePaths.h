@@ -14,4 +14,11 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // folder whose name matches case-insensitively. Empty when there is none.
 std::string ResolveFileCaseInsensitive(const std::string& path);
 
+// The file name of a path: the text after its last '/' or '\' (the whole text when it has
+// none).
+std::string FileNameOf(const std::string& path);
+
+// A folder setting without its one trailing '/' or '\', as the programs use it.
+std::string WithoutTrailingSeparator(const std::string& folder);
+
 }  // namespace qmt
