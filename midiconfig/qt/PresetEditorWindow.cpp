@@ -1,0 +1,237 @@
+#include "midiconfig/qt/PresetEditorWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QTabBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "midiconfig/qt/ActionControlView.h"
+
+namespace qmt {
+
+namespace {
+
+QString ToQt(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+// A Qt name filter that shows the design's filter text and matches its patterns in either
+// case (preset files often come from systems whose names ignore case).
+QString NameFilter(const PresetEditor::FileDialogRequest& request) {
+    QStringList patterns;
+    for (const QString& pattern : ToQt(request.patterns).split(';', Qt::SkipEmptyParts))
+        patterns << pattern << pattern.toUpper();
+    return ToQt(request.filterText) + " (" + patterns.join(' ') + ")";
+}
+
+}  // namespace
+
+PresetEditorWindow::PresetEditorWindow(PresetEditor& editor, QWidget* picture, QWidget* owner)
+    : QDialog(owner), editor_(editor), units_(DialogUnits::dialogFont()) {
+    setFont(DialogUnits::dialogFont());
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowTitle("QMT Preset Editor");
+    // Group titles sit on the frame's top line, as the templates draw them.
+    setStyleSheet(
+        "QGroupBox { border: 1px solid palette(mid); border-radius: 2px; margin-top: 0.5em; }"
+        "QGroupBox::title { subcontrol-origin: margin; left: 6px; padding: 0 2px; }");
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+    buildMenus();
+    layout->setMenuBar(menuBar_);
+    auto* content = new QWidget(this);
+    content->setFixedSize(units_.x(kWidthUnits), units_.y(kHeightUnits));
+    layout->addWidget(content);
+    buildContent(content, picture);
+}
+
+PresetEditorWindow::~PresetEditorWindow() = default;
+
+void PresetEditorWindow::buildMenus() {
+    menuBar_ = new QMenuBar(this);
+    QMenu* file = menuBar_->addMenu("&File");
+    QMenu* create = file->addMenu("&New...");
+    connect(create->addAction("&KV5 && KV10 preset"), &QAction::triggered, this,
+            [this] { editor_.newPreset(PresetKind::Kvp); });
+    connect(create->addAction("&Ardo preset"), &QAction::triggered, this,
+            [this] { editor_.newPreset(PresetKind::Kap); });
+    connect(create->addAction("&Ardo Raw preset"), &QAction::triggered, this,
+            [this] { editor_.newPreset(PresetKind::Kqp); });
+    connect(file->addAction("&Load preset"), &QAction::triggered, this,
+            [this] { editor_.loadPreset(); });
+    connect(file->addAction("&Save preset"), &QAction::triggered, this, [this] { editor_.save(); });
+    connect(file->addAction("Save preset &as"), &QAction::triggered, this,
+            [this] { editor_.saveAs(); });
+    file->addSeparator();
+    connect(file->addAction("E&xit"), &QAction::triggered, this, [this] { editor_.exit(); });
+
+    // "Help" sits at the right end of the menu bar.
+    auto* right = new QMenuBar(menuBar_);
+    QMenu* help = right->addMenu("&Help");
+    connect(help->addAction("&About"), &QAction::triggered, this, [this] { editor_.about(); });
+    connect(help->addAction("&Index"), &QAction::triggered, this, [this] { editor_.help(); });
+    menuBar_->setCornerWidget(right, Qt::TopRightCorner);
+}
+
+void PresetEditorWindow::buildContent(QWidget* content, QWidget* picture) {
+    auto* controls = new QGroupBox("Controls", content);
+    controls->setGeometry(units_.rect(8, 7, 307, 312));
+    picture_ = picture ? picture : new QWidget;
+    picture_->setParent(content);
+    picture_->setObjectName("DeviceImage");
+    picture_->setGeometry(units_.rect(15, 20, 293, 292));
+
+    auto* assignment = new QGroupBox("Button Assignment", content);
+    assignment->setGeometry(units_.rect(319, 7, 258, 312));
+
+    // The tab control: the tabs above a frame in which the panel sits at (4, 24).
+    auto* tabControl = new QWidget(content);
+    tabControl->setGeometry(units_.rect(327, 19, 245, 233));
+    tabs_ = new QTabBar(tabControl);
+    tabs_->setExpanding(false);
+    tabs_->setUsesScrollButtons(true);
+    tabs_->setDrawBase(false);
+    // Clicking a tab takes the focus, so a field being typed into is finished first.
+    tabs_->setFocusPolicy(Qt::StrongFocus);
+    tabs_->addTab("Tab");  // measures a row of tabs
+    tabs_->setGeometry(0, 0, tabControl->width(), tabs_->sizeHint().height());
+    tabs_->removeTab(0);
+    auto* frame = new QFrame(tabControl);
+    frame->setFrameShape(QFrame::StyledPanel);
+    frame->setGeometry(0, tabs_->height() - 1, tabControl->width(),
+                       tabControl->height() - tabs_->height() + 1);
+    panel_ = new ActionControlView(editor_.panel(), units_, tabControl);
+    panel_->move(units_.x(4), units_.y(24));
+    connect(tabs_, &QTabBar::currentChanged, this, [this](int index) {
+        if (showingTabs_ || index < 0) return;
+        editor_.tabChanging();
+        editor_.tabChanged(index);
+    });
+
+    add_ = new QPushButton("Add", content);
+    add_->setGeometry(units_.rect(501, 254, 34, 15));
+    connect(add_, &QPushButton::clicked, this, [this] { editor_.add(); });
+    remove_ = new QPushButton("Remove", content);
+    remove_->setGeometry(units_.rect(537, 254, 34, 15));
+    connect(remove_, &QPushButton::clicked, this, [this] { editor_.remove(); });
+    for (QPushButton* button : {add_, remove_})
+        button->setAutoDefault(false);
+
+    information_ = new QLabel(content);
+    information_->setObjectName("Button information");
+    information_->setGeometry(units_.rect(328, 271, 241, 46));
+    information_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    information_->setTextFormat(Qt::PlainText);
+}
+
+void PresetEditorWindow::setTitle(const std::string& title) {
+    setWindowTitle(ToQt(title));
+}
+
+void PresetEditorWindow::setTabs(const std::vector<std::string>& labels, int current) {
+    showingTabs_ = true;
+    while (tabs_->count() > int(labels.size()))
+        tabs_->removeTab(tabs_->count() - 1);
+    for (size_t i = 0; i < labels.size(); ++i) {
+        if (int(i) < tabs_->count())
+            tabs_->setTabText(int(i), ToQt(labels[i]));
+        else
+            tabs_->addTab(ToQt(labels[i]));
+    }
+    if (current >= 0) tabs_->setCurrentIndex(current);
+    showingTabs_ = false;
+}
+
+void PresetEditorWindow::setInformation(const std::string& text) {
+    information_->setText(ToQt(text));
+}
+
+void PresetEditorWindow::repaintPicture() {
+    picture_->update();
+}
+
+PresetEditor::FileDialogResult PresetEditorWindow::runFileDialog(
+    const PresetEditor::FileDialogRequest& request) {
+    QFileDialog dialog(this, ToQt(request.title), ToQt(request.folder));
+    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter(NameFilter(request));
+    if (request.save) {
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        dialog.setFileMode(QFileDialog::AnyFile);
+        dialog.setDefaultSuffix(ToQt(request.defaultExtension));
+    } else {
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+    }
+    using Outcome = PresetEditor::FileDialogResult::Outcome;
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {Outcome::Cancelled, {}};
+    return {Outcome::Chosen, dialog.selectedFiles().first().toStdString()};
+}
+
+QString FindHelpDocument(const QString& document) {
+    const QString program = QCoreApplication::applicationDirPath();
+    for (const QString& folder :
+         {QDir::currentPath(), program, program + "/../share/qmt", program + "/../share/doc/qmt"}) {
+        const QFileInfo candidate(QDir(folder), document);
+        if (candidate.isFile()) return candidate.absoluteFilePath();
+    }
+    return {};
+}
+
+void PresetEditorWindow::openHelp(const std::string& document) {
+    const QString path = FindHelpDocument(ToQt(document));
+    if (!path.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void PresetEditorWindow::endDialog() {
+    ended_ = true;
+    done(QDialog::Accepted);
+}
+
+void PresetEditorWindow::centreOnScreen() {
+    adjustSize();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return;
+    const QRect area = screen->geometry();
+    const QSize size = frameGeometry().size();
+    move(area.x() + ((area.width() - size.width()) >> 1),
+         area.y() + ((area.height() - size.height()) >> 1));
+}
+
+void PresetEditorWindow::closeEvent(QCloseEvent* event) {
+    if (!ended_) editor_.exit();
+    if (ended_)
+        event->accept();
+    else
+        event->ignore();
+}
+
+void PresetEditorWindow::reject() {
+    if (!ended_) editor_.escape();
+}
+
+void PresetEditorWindow::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F1 && !event->isAutoRepeat()) {
+        editor_.help();
+        return;
+    }
+    QDialog::keyReleaseEvent(event);
+}
+
+}  // namespace qmt

@@ -1,0 +1,110 @@
+// The editor's Qt views under the offscreen platform: they lay out as the templates say, show
+// the logic's state and hand the user's input to it.
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFocusEvent>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTabBar>
+#include <QTest>
+
+#include "EditorRig.h"
+#include "midiconfig/qt/ActionControlView.h"
+#include "midiconfig/qt/PresetEditorWindow.h"
+
+namespace qmt {
+namespace {
+
+constexpr uint8_t kWheel = 23;
+
+class EditorWindowTest : public testing::Test {
+  protected:
+    void open(PresetKind kind) {
+        rig.editor.openNew(kind);
+        window = std::make_unique<PresetEditorWindow>(rig.editor);
+        rig.editor.initialize(*window);
+        window->show();
+    }
+    QComboBox* combo(int half, HalfField field) {
+        return qobject_cast<QComboBox*>(window->panelView()->field(half, field));
+    }
+
+    test::EditorRig rig;
+    std::unique_ptr<PresetEditorWindow> window;
+};
+
+TEST_F(EditorWindowTest, WindowAndPanelFollowTheTemplatesInDialogUnits) {
+    open(PresetKind::Kvp);
+    const DialogUnits units(DialogUnits::dialogFont());
+    EXPECT_EQ(window->pictureArea()->geometry(), units.rect(15, 20, 293, 292));
+    EXPECT_EQ(window->addButton()->geometry(), units.rect(501, 254, 34, 15));
+    EXPECT_EQ(window->panelView()->size(), QSize(units.x(238), units.y(215)));
+    EXPECT_EQ(window->panelView()->group(1)->geometry(), units.rect(122, 57, 113, 153));
+    // The ARDO pictures (437 × 472) fit the picture area with the substituted dialog font.
+    EXPECT_GE(window->pictureArea()->width(), 437);
+    EXPECT_GE(window->pictureArea()->height(), 472);
+
+    QStringList menus;
+    for (QAction* action : window->menus()->actions())
+        menus << action->text();
+    EXPECT_EQ(menus, QStringList{"&File"});
+    QStringList file;
+    for (QAction* action : window->menus()->actions()[0]->menu()->actions())
+        file << action->text();
+    EXPECT_EQ(file, (QStringList{"&New...", "&Load preset", "&Save preset", "Save preset &as", "",
+                                 "E&xit"}));
+}
+
+TEST_F(EditorWindowTest, TabsAndPanelShowTheEditor) {
+    open(PresetKind::Kvp);
+    EXPECT_EQ(window->windowTitle(), "New Preset - Preset Editor");
+    ASSERT_EQ(window->tabBar()->count(), 1);
+    EXPECT_EQ(window->tabBar()->tabText(0), "Eject");
+    QTest::mouseClick(window->addButton(), Qt::LeftButton);
+    EXPECT_EQ(window->tabBar()->count(), 2);
+    EXPECT_EQ(window->tabBar()->currentIndex(), 1);
+
+    rig.editor.selectControl(kWheel);
+    EXPECT_EQ(window->tabBar()->tabText(0), "Wheel");
+    EXPECT_EQ(window->panelView()->group(0)->title(), "Rotate Clockwise");
+    EXPECT_TRUE(window->panelView()->invertedBox()->isVisibleTo(window.get()));
+    EXPECT_FALSE(window->panelView()->intervalCombo()->isVisibleTo(window.get()));
+    combo(0, HalfField::Kind)->activated(kMsgControlChange);
+    EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].kind, kMsgControlChange);
+    EXPECT_TRUE(combo(0, HalfField::Encoding)->isVisibleTo(window.get()));
+    EXPECT_FALSE(combo(0, HalfField::Value)->isVisibleTo(window.get()));
+    EXPECT_EQ(window->panelView()->label(0, HalfLabel::Row1Left)->text(), "Controller");
+    EXPECT_EQ(combo(0, HalfField::Percent)->currentText(), "100%");
+}
+
+TEST_F(EditorWindowTest, TypedNumbersReachTheWorkingCopyAndAreRewrittenOnLeaving) {
+    open(PresetKind::Kvp);
+    rig.editor.panel().choose(0, HalfField::Kind, kMsgPitchWheel);
+    QComboBox* value = combo(0, HalfField::PitchValue);
+    ASSERT_TRUE(value->isVisibleTo(window.get()));
+    value->lineEdit()->setFocus();
+    value->lineEdit()->selectAll();
+    QTest::keyClicks(value->lineEdit(), "20000");
+    EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].pitchValue, 16383);
+    EXPECT_EQ(value->currentText(), "20000");
+    QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
+    QApplication::sendEvent(value->lineEdit(), &leaving);
+    EXPECT_EQ(value->currentText(), "16383");
+}
+
+TEST_F(EditorWindowTest, EscapeEndsTheWindowAndReleasesTheEditor) {
+    open(PresetKind::Kap);
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_FALSE(rig.editor.hasPreset());
+    EXPECT_TRUE(rig.boxes.shown().empty());
+}
+
+}  // namespace
+}  // namespace qmt
