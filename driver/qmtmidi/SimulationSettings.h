@@ -8,25 +8,24 @@
 #include <string>
 
 #include "platform/Registry.h"
+#include "presets/FactorySettingsFolder.h"
 
 namespace qmt {
 
 class SimulationSettings {
   public:
-    ~SimulationSettings();
-
     bool Prepare(std::string& error);
-    RegistryIf& registry() { return *registry_; }
+    RegistryIf& registry() { return temporary_ ? temporary_->registry() : *user_; }
     const std::string& selectedMapping() const { return selectedMapping_; }
-    const std::string& folder() const { return folder_; }
-    bool usesUserRegistry() const { return folder_.empty(); }
+    const std::string& folder() const;
+    bool usesUserRegistry() const { return temporary_ == nullptr; }
 
   private:
     bool MakeTemporary(std::string& error);
 
-    std::unique_ptr<RegistryIf> registry_;
+    std::unique_ptr<RegistryIf> user_;
+    std::unique_ptr<FactorySettingsFolder> temporary_;
     std::string selectedMapping_;
-    std::string folder_;
 };
 
 // Where the simulated driver listens: the runtime folder's socket when it is free,
