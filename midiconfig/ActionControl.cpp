@@ -211,8 +211,10 @@ void ActionControl::typeTop(TopField field, const std::string& text) {
 void ActionControl::leaveTop(TopField field) {
     if (!loaded_) return;
     if (pending_ && pending_->half < 0) pending_.reset();
-    (void)field;
-    showTopTexts();
+    if (field == TopField::Interval)
+        state_.intervalText = Milliseconds(working_.intervalMs);
+    else
+        state_.releaseText = Milliseconds(working_.releaseTimeoutMs);
     refresh();
 }
 
