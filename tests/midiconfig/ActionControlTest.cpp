@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/ControlId.h"
+
 #include "midiconfig/ExtendedMessage.h"
 #include "model/PresetDocument.h"
 #include "platform/sim/ScriptedMessageBox.h"
@@ -11,12 +13,6 @@ namespace {
 
 using F = HalfField;
 using L = HalfLabel;
-
-constexpr uint8_t kPlay = 22;    // a button
-constexpr uint8_t kWheel = 23;   // rotary
-constexpr uint8_t kSlider = 24;  // absolute
-constexpr uint8_t kPad = 70;     // velocity pad
-constexpr uint8_t kMenu = 10;    // a KV10 button, used as modifier
 
 class Listener : public ActionControl::ListenerIf {
   public:
@@ -52,7 +48,7 @@ class ActionControlTest : public testing::Test {
 };
 
 TEST_F(ActionControlTest, RotateControlChangeShowsValueRangeAndThresholdButNoValue) {
-    panel.load(PresetKind::Kvp, kWheel, With(kRotate, kMsgControlChange, kMsgControlChange));
+    panel.load(PresetKind::Kvp, kControlWheel, With(kRotate, kMsgControlChange, kMsgControlChange));
     EXPECT_EQ(half(0).title, "Rotate Clockwise");
     EXPECT_EQ(half(1).title, "Rotate Counterclockwise");
     EXPECT_TRUE(shows(0, F::Controller));
@@ -68,12 +64,12 @@ TEST_F(ActionControlTest, RotateControlChangeShowsValueRangeAndThresholdButNoVal
 }
 
 TEST_F(ActionControlTest, SlideHasNoValueRangeAndPadNoteHasNoPressure) {
-    panel.load(PresetKind::Kvp, kSlider, With(kSlide, kMsgControlChange));
+    panel.load(PresetKind::Kvp, kControlSlider, With(kSlide, kMsgControlChange));
     EXPECT_FALSE(shows(0, F::Encoding));
     EXPECT_EQ(label(0, L::ValueRange), "(hidden)");
     EXPECT_TRUE(shows(0, F::Trackbar));
 
-    panel.load(PresetKind::Krp, kPad, With(kPress, kMsgNote));
+    panel.load(PresetKind::Krp, kControlNwVelocityPad, With(kPress, kMsgNote));
     EXPECT_TRUE(shows(0, F::Note));
     EXPECT_FALSE(shows(0, F::Velocity));
     EXPECT_EQ(label(0, L::Row2Left), "(hidden)");
@@ -82,7 +78,7 @@ TEST_F(ActionControlTest, SlideHasNoValueRangeAndPadNoteHasNoPressure) {
 }
 
 TEST_F(ActionControlTest, ButtonLayoutsFollowTheKind) {
-    panel.load(PresetKind::Kvp, kPlay, With(kTrigger, kMsgControlChangeInc, kMsgNone));
+    panel.load(PresetKind::Kvp, kControlPlay, With(kTrigger, kMsgControlChangeInc, kMsgNone));
     EXPECT_EQ(label(0, L::Row1Left), "Controller");
     EXPECT_EQ(label(0, L::Row1Right), "Step Value");
     EXPECT_EQ(label(0, L::Row2Left), "Min Value");
@@ -106,7 +102,7 @@ TEST_F(ActionControlTest, ButtonLayoutsFollowTheKind) {
 }
 
 TEST_F(ActionControlTest, ButtonFunctionsAndInterval) {
-    panel.load(PresetKind::Kvp, kPlay, With(kTrigger, kMsgNote));
+    panel.load(PresetKind::Kvp, kControlPlay, With(kTrigger, kMsgNote));
     ASSERT_EQ(panel.functionItems().size(), 3u);
     EXPECT_EQ(panel.functionItems()[0].text, "Auto repeat");
     EXPECT_EQ(panel.functionItems()[1].text, "Toggle");
@@ -124,7 +120,7 @@ TEST_F(ActionControlTest, ButtonFunctionsAndInterval) {
 }
 
 TEST_F(ActionControlTest, FourteenBitFieldsClamp) {
-    panel.load(PresetKind::Kvp, kPlay, With(kTrigger, kMsgPitchWheelInc, kMsgPitchWheel));
+    panel.load(PresetKind::Kvp, kControlPlay, With(kTrigger, kMsgPitchWheelInc, kMsgPitchWheel));
     panel.choose(0, F::PitchStep, 0);  // the entry "-16385"
     EXPECT_EQ(panel.workingCopy().messages[0].pitchStep, -16383);
     EXPECT_EQ(half(0).field(F::PitchStep).text, "-16385");
@@ -150,7 +146,7 @@ TEST_F(ActionControlTest, MinimumAndMaximumStayOrdered) {
     a.messages[0].max = 100;
     a.messages[1].min = 20;
     a.messages[1].max = 16383;
-    panel.load(PresetKind::Kvp, kPlay, a);
+    panel.load(PresetKind::Kvp, kControlPlay, a);
     panel.choose(0, F::Max, 10);
     EXPECT_EQ(panel.workingCopy().messages[0].min, 10);
     EXPECT_EQ(half(0).field(F::Min).index, 10);
@@ -174,7 +170,7 @@ TEST_F(ActionControlTest, ThresholdCurveAndPercentage) {
     Assignment a = With(kSlide, kMsgControlChange, kMsgPitchWheel);
     a.messages[0].threshold = 1 * kThresholdScale;  // below "Slide"'s bounds: brought to 64
     a.messages[1].threshold = 128 * kThresholdScale;
-    panel.load(PresetKind::Kvp, kSlider, a);
+    panel.load(PresetKind::Kvp, kControlSlider, a);
     EXPECT_EQ(half(0).field(F::Percent).text, "100%");
     EXPECT_EQ(half(0).field(F::Trackbar).index, 0);
     EXPECT_DOUBLE_EQ(panel.workingCopy().messages[0].threshold, 64.0);
@@ -203,22 +199,22 @@ TEST_F(ActionControlTest, UnchangedWorkingCopyEqualsTheStoredAssignment) {
     note.messages[0].number = 60;
     note.messages[0].value = 100;
     note.messages[1].channel = kChannelOmni;
-    note.modifier = kMenu;
+    note.modifier = kControlMenu;
     note.releaseTimeout = 150 * 10000;
-    cases.push_back({kPlay, note});
+    cases.push_back({kControlPlay, note});
     Assignment wheel = With(kRotate, kMsgHiResControlChange, kMsgProgramChange);
     wheel.messages[0].number = 7;
     wheel.messages[0].encoding = kEnc7F01;
     wheel.messages[1].channel = kChannelDefault;
     wheel.messages[1].encoding = kEnc0001;
     wheel.inverted = true;
-    cases.push_back({kWheel, wheel});
+    cases.push_back({kControlWheel, wheel});
     Assignment sysex = With(kAutoRepeat, kMsgExtended, kMsgKey);
     sysex.interval = 250 * 10000;
     sysex.messages[0].extended = {0xF0, 0x7E, 0xF7};
     sysex.messages[1].keyApplication = 2;
     sysex.messages[1].keyCode = 0x2000001E;
-    cases.push_back({kPlay, sysex});
+    cases.push_back({kControlPlay, sysex});
     for (const auto& [control, stored] : cases) {
         panel.load(PresetKind::Kvp, control, stored);
         EXPECT_TRUE(SameAssignment(panel.takeWorkingCopy(), stored)) << int(stored.function);
@@ -231,7 +227,7 @@ TEST_F(ActionControlTest, UnchangedWorkingCopyEqualsTheStoredAssignment) {
 TEST_F(ActionControlTest, ExtendedMessageIsParsedWhenTheFieldIsLeft) {
     Assignment a = With(kTrigger, kMsgExtended);
     a.messages[0].extended = {0xF0, 0xF7};
-    panel.load(PresetKind::Kvp, kPlay, a);
+    panel.load(PresetKind::Kvp, kControlPlay, a);
     EXPECT_EQ(half(0).field(F::Extended).text, "F0h F7h");
     panel.type(0, F::Extended, "240 1 2 0x03 F7h");
     EXPECT_EQ(panel.workingCopy().messages[0].extended, (std::vector<uint8_t>{0xF0, 0xF7}));
@@ -249,13 +245,13 @@ TEST_F(ActionControlTest, ExtendedMessageIsParsedWhenTheFieldIsLeft) {
 }
 
 TEST_F(ActionControlTest, ModifierChoiceShowsReleaseTimeoutAndTellsTheEditor) {
-    panel.load(PresetKind::Kvp, kPlay, With(kTrigger, kMsgNote));
+    panel.load(PresetKind::Kvp, kControlPlay, With(kTrigger, kMsgNote));
     EXPECT_FALSE(panel.state().releaseVisible);
     const ListItems modifiers = ModifierItems(PresetKind::Kvp);
     ASSERT_EQ(modifiers.size(), 24u);  // "None" and KV10's 23 buttons
     EXPECT_EQ(modifiers[0].text, "None");
     EXPECT_EQ(modifiers[1].text, "A");
-    const int menu = IndexOfData(modifiers, kMenu);
+    const int menu = IndexOfData(modifiers, kControlMenu);
     panel.chooseModifier(menu);
     EXPECT_EQ(listener.modifierChanges, 1);
     EXPECT_TRUE(panel.state().releaseVisible);
@@ -263,7 +259,7 @@ TEST_F(ActionControlTest, ModifierChoiceShowsReleaseTimeoutAndTellsTheEditor) {
     panel.typeTop(ActionControl::TopField::ReleaseTimeout, "5000");
     panel.leaveTop(ActionControl::TopField::ReleaseTimeout);
     EXPECT_EQ(panel.state().releaseText, "1000 ms");
-    EXPECT_EQ(panel.takeWorkingCopy().modifier, kMenu);
+    EXPECT_EQ(panel.takeWorkingCopy().modifier, kControlMenu);
     EXPECT_EQ(ModifierItems(PresetKind::Kqp).size(), 34u);
     EXPECT_EQ(ModifierItems(PresetKind::Krp).size(), 26u);
 }
@@ -271,7 +267,7 @@ TEST_F(ActionControlTest, ModifierChoiceShowsReleaseTimeoutAndTellsTheEditor) {
 TEST_F(ActionControlTest, HiResControllerShowsItsLowFiveBits) {
     Assignment a = With(kTrigger, kMsgHiResControlChange);
     a.messages[0].number = 40;
-    panel.load(PresetKind::Kvp, kPlay, a);
+    panel.load(PresetKind::Kvp, kControlPlay, a);
     EXPECT_EQ(half(0).field(F::HiResController).index, 8);
     EXPECT_FALSE(SameAssignment(panel.takeWorkingCopy(), a));
 }

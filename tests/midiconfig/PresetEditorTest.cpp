@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "model/ControlId.h"
+
 #include "EditorRig.h"
 #include "devices/QmtMidiBrand.h"
 #include "model/Mapping.h"
@@ -12,12 +14,6 @@ namespace {
 
 using test::EditorRig;
 using Outcome = PresetEditor::FileDialogResult::Outcome;
-
-constexpr uint8_t kEject = 0;
-constexpr uint8_t kPlay = 22;
-constexpr uint8_t kCue = 21;
-constexpr uint8_t kMenu = 10;
-constexpr uint8_t kWheel = 23;
 
 Assignment NoteOn(uint8_t note, uint8_t modifier = kNoControl) {
     Assignment a;
@@ -33,10 +29,10 @@ Assignment NoteOn(uint8_t note, uint8_t modifier = kNoControl) {
 // A KVP preset with two assignments on "Eject" and one on "Play".
 PresetDocument SamplePreset(PresetKind kind = PresetKind::Kvp) {
     PresetDocument document(kind);
-    document.preset().lists[kEject] = {NoteOn(60), NoteOn(61, kMenu)};
-    document.preset().lists[kPlay] = {NoteOn(62)};
-    document.preset().lists[26] = {NoteOn(63)};  // first button of ARDO and ARDO RAW PROTO
-    document.preset().lists[9] = {NoteOn(64)};   // first button of ARDO RAW
+    document.preset().lists[kControlEject] = {NoteOn(60), NoteOn(61, kControlMenu)};
+    document.preset().lists[kControlPlay] = {NoteOn(62)};
+    document.preset().lists[kControlNeWheelTop] = {NoteOn(63)};  // leads ARDO and PROTO
+    document.preset().lists[kControlWheelTop] = {NoteOn(64)};    // leads ARDO RAW
     return document;
 }
 
@@ -59,11 +55,11 @@ class PresetEditorTest : public testing::Test {
 TEST_F(PresetEditorTest, NewPresetSelectsTheFirstButtonWithADefaultAssignment) {
     rig.editor.openNew(PresetKind::Kqp);
     rig.editor.initialize(rig.view);
-    EXPECT_EQ(rig.editor.selectedControl(), 9);  // "Wheel top" leads ARDO RAW's buttons
+    EXPECT_EQ(rig.editor.selectedControl(), kControlWheelTop);  // leads ARDO RAW's buttons
     EXPECT_EQ(rig.view.title, "New Preset - Preset Editor");
     EXPECT_EQ(rig.view.tabs, std::vector<std::string>{"Wheel top"});
     EXPECT_TRUE(rig.editor.modified());
-    const Assignment& a = stored(9, 0);
+    const Assignment& a = stored(kControlWheelTop, 0);
     EXPECT_EQ(a.function, kTrigger);
     EXPECT_EQ(a.modifier, kNoControl);
     EXPECT_EQ(a.messages[0].kind, kMsgNone);
@@ -71,8 +67,8 @@ TEST_F(PresetEditorTest, NewPresetSelectsTheFirstButtonWithADefaultAssignment) {
     EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].channel, kChannelDefault);
     EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].velocity, 127);
     EXPECT_EQ(rig.editor.panel().workingCopy().intervalMs, 50u);
-    EXPECT_EQ(PresetEditor::firstButtonOf(PresetKind::Kvp), kEject);
-    EXPECT_EQ(PresetEditor::firstButtonOf(PresetKind::Krp), 26);
+    EXPECT_EQ(PresetEditor::firstButtonOf(PresetKind::Kvp), kControlEject);
+    EXPECT_EQ(PresetEditor::firstButtonOf(PresetKind::Krp), kControlNeWheelTop);
 }
 
 TEST_F(PresetEditorTest, TabSwitchingWithoutChangesLeavesThePresetUnmodified) {
@@ -83,24 +79,24 @@ TEST_F(PresetEditorTest, TabSwitchingWithoutChangesLeavesThePresetUnmodified) {
     rig.editor.tabChanged(1);
     rig.editor.tabChanging();
     rig.editor.tabChanged(0);
-    rig.editor.selectControl(kPlay);
-    rig.editor.selectControl(kEject);
+    rig.editor.selectControl(kControlPlay);
+    rig.editor.selectControl(kControlEject);
     EXPECT_FALSE(rig.editor.modified());
 
     // An edit is committed when the tab changes, and only then.
     rig.editor.panel().choose(0, HalfField::Note, 64);
-    EXPECT_EQ(stored(kEject, 0).messages[0].number, 60);
+    EXPECT_EQ(stored(kControlEject, 0).messages[0].number, 60);
     rig.editor.tabChanging();
     rig.editor.tabChanged(1);
     EXPECT_TRUE(rig.editor.modified());
-    EXPECT_EQ(stored(kEject, 0).messages[0].number, 64);
+    EXPECT_EQ(stored(kControlEject, 0).messages[0].number, 64);
 }
 
 TEST_F(PresetEditorTest, SelectingAnEmptyControlAddsOneAssignment) {
     openFile(SamplePreset());
-    rig.editor.selectControl(kWheel);
-    ASSERT_EQ(rig.editor.document()->preset().lists[kWheel].size(), 1u);
-    EXPECT_EQ(stored(kWheel, 0).function, kRotate);
+    rig.editor.selectControl(kControlWheel);
+    ASSERT_EQ(rig.editor.document()->preset().lists[kControlWheel].size(), 1u);
+    EXPECT_EQ(stored(kControlWheel, 0).function, kRotate);
     EXPECT_TRUE(rig.editor.modified());
     EXPECT_EQ(rig.view.tabs, std::vector<std::string>{"Wheel"});
 }
@@ -114,8 +110,8 @@ TEST_F(PresetEditorTest, RemovingTheLastAssignmentLeavesAFreshDefault) {
     EXPECT_EQ(rig.editor.currentTab(), 0);
     EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].note, 60);
     rig.editor.remove();
-    ASSERT_EQ(rig.editor.document()->preset().lists[kEject].size(), 1u);
-    EXPECT_EQ(stored(kEject, 0).messages[0].kind, kMsgNone);
+    ASSERT_EQ(rig.editor.document()->preset().lists[kControlEject].size(), 1u);
+    EXPECT_EQ(stored(kControlEject, 0).messages[0].kind, kMsgNone);
     EXPECT_EQ(rig.editor.panel().workingCopy().messages[0].kind, kMsgNone);
     EXPECT_TRUE(rig.editor.modified());
 }
@@ -123,15 +119,15 @@ TEST_F(PresetEditorTest, RemovingTheLastAssignmentLeavesAFreshDefault) {
 TEST_F(PresetEditorTest, ModifierChangeRelabelsTheTabAndMarksThePicture) {
     openFile(SamplePreset());
     const int repaints = rig.view.repaints;
-    rig.editor.panel().chooseModifier(IndexOfData(ModifierItems(PresetKind::Kvp), kCue));
+    rig.editor.panel().chooseModifier(IndexOfData(ModifierItems(PresetKind::Kvp), kControlCue));
     EXPECT_EQ(rig.view.tabs[0], "Eject + Cue");
     EXPECT_GT(rig.view.repaints, repaints);
-    EXPECT_EQ(rig.editor.selectedModifiers(), (std::vector<uint8_t>{kCue, kMenu}));
+    EXPECT_EQ(rig.editor.selectedModifiers(), (std::vector<uint8_t>{kControlCue, kControlMenu}));
 }
 
 TEST_F(PresetEditorTest, InformationDescribesTheHoveredControlWithTheWorkingCopy) {
     openFile(SamplePreset());
-    rig.editor.setHovered(kEject);
+    rig.editor.setHovered(kControlEject);
     EXPECT_EQ(rig.view.information,
               "Eject: (Trigger)\n    Press: MIDI note - Release: None\n"
               "Eject + Menu: (Trigger)\n    Press: MIDI note - Release: None\n");
@@ -144,13 +140,13 @@ TEST_F(PresetEditorTest, InformationDescribesTheHoveredControlWithTheWorkingCopy
 
     // Many assignments: the text stops at 511 characters.
     PresetDocument busy(PresetKind::Kvp);
-    busy.preset().lists[kEject].assign(20, NoteOn(1));
+    busy.preset().lists[kControlEject].assign(20, NoteOn(1));
     rig.view = {};
     EditorRig other;
     const std::string busyPath = other.writePreset("busy.kvp", busy);
     ASSERT_TRUE(other.editor.openFile(busyPath));
     other.editor.initialize(other.view);
-    other.editor.setHovered(kEject);
+    other.editor.setHovered(kControlEject);
     EXPECT_EQ(other.view.information.size(), PresetEditor::kInformationLimit);
 }
 
@@ -160,7 +156,7 @@ TEST_F(PresetEditorTest, SaveNotifiesTheDriverOnlyForThePresetOfTheSelectedMappi
     EXPECT_TRUE(rig.editor.save());
     EXPECT_FALSE(rig.editor.modified());
     EXPECT_EQ(rig.notifications, 0);  // no mapping is selected
-    EXPECT_EQ(PresetDocument::load(path)->preset().lists[kEject][0].messages[0].number, 70);
+    EXPECT_EQ(PresetDocument::load(path)->preset().lists[kControlEject][0].messages[0].number, 70);
 
     Mapping mapping;
     mapping.entries.resize(1);
@@ -213,7 +209,7 @@ TEST_F(PresetEditorTest, YesThenCancellingTheFileDialogContinuesWithoutSaving) {
     ASSERT_EQ(rig.boxes.shown().size(), 1u);
     EXPECT_EQ(rig.boxes.shown()[0].caption, "Exit");
     EXPECT_EQ(rig.editor.kind(), PresetKind::Kap);
-    EXPECT_EQ(rig.editor.selectedControl(), kEject);  // the selection stays
+    EXPECT_EQ(rig.editor.selectedControl(), kControlEject);  // the selection stays
 
     // Cancel stops closing; No closes without saving.
     rig.boxes.answerNext(MessageBoxAnswer::Cancel);
@@ -246,13 +242,13 @@ TEST_F(PresetEditorTest, KrpFileLoadsAndSavesAsKrp) {
     EXPECT_EQ(request.filterText, "QMT MIDI Preset (*.kap,*.kvp,*.kqp)");
     EXPECT_EQ(request.patterns, "*.kap;*.kvp;*.kqp");
     EXPECT_EQ(rig.editor.kind(), PresetKind::Krp);
-    EXPECT_EQ(rig.editor.selectedControl(), 9);  // the selection stays
+    EXPECT_EQ(rig.editor.selectedControl(), kControlWheelTop);  // the selection stays
     EXPECT_FALSE(rig.editor.modified());
     rig.editor.panel().choose(0, HalfField::Note, 1);
     EXPECT_TRUE(rig.editor.save());
     const std::vector<uint8_t> bytes = rig.dir.read("proto.krp");
     EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 4), "KRP0");
-    EXPECT_EQ(PresetDocument::load(krp)->preset().lists[9][0].messages[0].number, 1);
+    EXPECT_EQ(PresetDocument::load(krp)->preset().lists[kControlWheelTop][0].messages[0].number, 1);
 }
 
 TEST_F(PresetEditorTest, FailedLoadKeepsThePreset) {

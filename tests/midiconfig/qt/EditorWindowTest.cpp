@@ -2,6 +2,7 @@
 // the logic's state and hand the user's input to it.
 
 #include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,6 +14,7 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
+#include "model/ControlId.h"
 
 #include "EditorRig.h"
 #include "midiconfig/qt/ActionControlView.h"
@@ -20,8 +22,6 @@
 
 namespace qmt {
 namespace {
-
-constexpr uint8_t kWheel = 23;
 
 class EditorWindowTest : public testing::Test {
   protected:
@@ -70,7 +70,7 @@ TEST_F(EditorWindowTest, TabsAndPanelShowTheEditor) {
     EXPECT_EQ(window->tabBar()->count(), 2);
     EXPECT_EQ(window->tabBar()->currentIndex(), 1);
 
-    rig.editor.selectControl(kWheel);
+    rig.editor.selectControl(kControlWheel);
     EXPECT_EQ(window->tabBar()->tabText(0), "Wheel");
     EXPECT_EQ(window->panelView()->group(0)->title(), "Rotate Clockwise");
     EXPECT_TRUE(window->panelView()->invertedBox()->isVisibleTo(window.get()));
