@@ -98,7 +98,9 @@ uint8_t ModelOfKind(PresetKind kind) {
 }  // namespace
 
 PresetEditor::PresetEditor(Services services)
-    : services_(std::move(services)), panel_(services_.messages) {
+    : services_(std::move(services)),
+      panel_(services_.messages),
+      detector_(services_.clock ? *services_.clock : steadyClock_) {
     panel_.setListener(this);
 }
 
@@ -119,7 +121,7 @@ bool PresetEditor::openFile(const std::string& path) {
         return false;
     }
     document->mergeApplications(applications_);
-    kind_ = document->kind();
+    setKind(document->kind());
     document_ = std::move(document);
     path_ = path;
     modified_ = false;
@@ -127,13 +129,15 @@ bool PresetEditor::openFile(const std::string& path) {
 }
 
 void PresetEditor::openNew(PresetKind kind) {
-    kind_ = kind;
+    setKind(kind);
     document_.reset();
     path_.clear();
 }
 
 void PresetEditor::initialize(ViewIf& view) {
     view_ = &view;
+    // Missing pictures leave their layers undrawn; the editor works without them.
+    picture_.load();
     selected_ = firstButtonOf(kind_);
     if (document_) {
         showSelectedList();
@@ -142,6 +146,30 @@ void PresetEditor::initialize(ViewIf& view) {
     } else {
         newPreset(kind_);
     }
+    startLiveInput();
+}
+
+// Without a poller the editor works as before, only without live input.
+void PresetEditor::startLiveInput() {
+    if (!services_.devices || !services_.hidFiles) return;
+    poller_ = QmtHidMultiPoller::create(*services_.devices, *services_.hidFiles, filter_);
+    if (poller_ && !poller_->start()) poller_.reset();
+}
+
+void PresetEditor::setKind(PresetKind kind) {
+    kind_ = kind;
+    picture_.setKind(kind);
+    detector_.setPresetKind(kind);
+}
+
+void PresetEditor::stateReport(const HidControlState& state) {
+    const uint8_t control = detector_.detect(state);
+    if (control != kNoControl && view_) view_->postLiveSelection(control);
+}
+
+void PresetEditor::collectModifiers(std::vector<uint8_t>& modifiers) {
+    const std::vector<uint8_t> selected = selectedModifiers();
+    modifiers.insert(modifiers.end(), selected.begin(), selected.end());
 }
 
 uint8_t PresetEditor::firstButtonOf(PresetKind kind) {
@@ -157,7 +185,7 @@ void PresetEditor::selectControl(uint8_t control) {
     rebuildInformation();
 }
 
-void PresetEditor::setHovered(uint8_t control) {
+void PresetEditor::hoverChanged(uint8_t control) {
     control = std::min(control, kNoControl);
     if (control == hovered_) return;
     hovered_ = control;
@@ -419,7 +447,7 @@ void PresetEditor::replaceDocument(std::unique_ptr<PresetDocument> document,
                                    const std::string& path) {
     currentTab_ = -1;
     document_ = std::move(document);
-    kind_ = document_->kind();
+    setKind(document_->kind());
     path_ = path;
     modified_ = false;
     showSelectedList();
@@ -454,8 +482,10 @@ bool PresetEditor::writeFile() {
 
 // Everything the editor holds goes, in the order that keeps nothing using what is gone.
 void PresetEditor::release() {
+    poller_.reset();  // stops its thread before anything it reports to goes
     panel_.unload();
     currentTab_ = -1;
+    picture_.release();
     applications_.clear();
     document_.reset();
 }

@@ -13,15 +13,26 @@
 #include <string>
 #include <vector>
 
+#include "common/Clock.h"
 #include "midiconfig/ActionControl.h"
+#include "midiconfig/ControllerPicture.h"
+#include "midiconfig/ControllerPictureHostIf.h"
+#include "midiconfig/DeviceFilter.h"
+#include "midiconfig/LiveInputDetector.h"
+#include "midiconfig/QmtHidMultiPoller.h"
+#include "midiconfig/QmtHidObserverIf.h"
 #include "model/PresetDocument.h"
+#include "platform/HidDevices.h"
 #include "platform/MessageBoxIf.h"
 
 namespace qmt {
 
+class DeviceRegistry;
 class RegistryIf;
 
-class PresetEditor : public ActionControl::ListenerIf {
+class PresetEditor : public ActionControl::ListenerIf,
+                     public ControllerPictureHostIf,
+                     public QmtHidObserverIf {
   public:
     // A file dialog the editor asks the view to run.
     struct FileDialogRequest {
@@ -52,14 +63,22 @@ class PresetEditor : public ActionControl::ListenerIf {
         virtual void openHelp(const std::string& document) = 0;
         // Ends the window; the editor has already released what it holds.
         virtual void endDialog() = 0;
+        // Live input found a control to select. Called on the poller's thread: the view
+        // hands the control to the user-interface thread, which calls selectControl().
+        virtual void postLiveSelection(uint8_t control) = 0;
     };
 
-    // The services the editor uses: settings (read only), message boxes, and the request to
-    // the running driver to reload its mapping.
+    // The services the editor uses: settings (read only), message boxes, the request to the
+    // running driver to reload its mapping, and for live input the device registry and the
+    // HID files to read the controllers through (without them there is no live input). The
+    // clock times live input; null is the system's millisecond tick.
     struct Services {
         RegistryIf& registry;
         MessageBoxIf& messages;
         std::function<void()> notifyDriver;
+        DeviceRegistry* devices = nullptr;
+        HidFileSystemIf* hidFiles = nullptr;
+        TickClockIf* clock = nullptr;
     };
 
     static constexpr int kMinimumScreenWidth = 1024;
@@ -81,13 +100,12 @@ class PresetEditor : public ActionControl::ListenerIf {
     bool openFile(const std::string& path);
     void openNew(PresetKind kind);
 
-    // The window exists: shows the preset (or creates the new one) with the kind's first
-    // button selected.
+    // The window exists: loads the pictures, shows the preset (or creates the new one) with
+    // the kind's first button selected, and starts live input.
     void initialize(ViewIf& view);
 
-    // Window input.
+    // Window input. A click on the picture and live input end in selectControl().
     void selectControl(uint8_t control);
-    void setHovered(uint8_t control);
     void tabChanging();
     void tabChanged(int index);
     void add();
@@ -105,13 +123,25 @@ class PresetEditor : public ActionControl::ListenerIf {
     void modifierChanged() override;
     void descriptionChanged() override;
 
+    // ControllerPictureHostIf (user-interface thread).
+    void hoverChanged(uint8_t control) override;
+    void controlClicked(uint8_t control) override { selectControl(control); }
+    uint8_t selectedControl() override { return selected_; }
+    void collectModifiers(std::vector<uint8_t>& modifiers) override;
+
+    // QmtHidObserverIf (the poller's thread): the detection of the one operated control.
+    void stateReport(const HidControlState& state) override;
+    void readTrouble(size_t, uint32_t) override {}
+
+    ControllerPicture& picture() { return picture_; }
+    bool liveInputRunning() const { return poller_ != nullptr; }
+
     // State, for the picture and the view.
     ActionControl& panel() { return panel_; }
     bool hasPreset() const { return document_ != nullptr; }
     PresetKind kind() const { return kind_; }
     const std::string& path() const { return path_; }
     bool modified() const { return modified_; }
-    uint8_t selectedControl() const { return selected_; }
     uint8_t hoveredControl() const { return hovered_; }
     int currentTab() const { return currentTab_; }
     const PresetDocument* document() const { return document_.get(); }
@@ -139,6 +169,8 @@ class PresetEditor : public ActionControl::ListenerIf {
     void replaceDocument(std::unique_ptr<PresetDocument> document, const std::string& path);
     bool proceedAfterPrompt();
     bool writeFile();
+    void startLiveInput();
+    void setKind(PresetKind kind);
     void release();
     std::string presetFolder() const;
     void warn(const char* text);
@@ -155,6 +187,13 @@ class PresetEditor : public ActionControl::ListenerIf {
     uint8_t selected_ = kNoControl;
     uint8_t hovered_ = kNoControl;
     int currentTab_ = -1;  // the assignment in the panel; -1 while none is
+
+    ControllerPicture picture_{*this};
+    SteadyTickClock steadyClock_;
+    LiveInputDetector detector_;
+    DeviceFilter filter_{*this};
+    // Declared last: destroyed first, so its thread has stopped before what it calls goes.
+    std::unique_ptr<QmtHidMultiPoller> poller_;
 };
 
 }  // namespace qmt

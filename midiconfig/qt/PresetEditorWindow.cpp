@@ -19,6 +19,7 @@
 #include <QVBoxLayout>
 
 #include "midiconfig/qt/ActionControlView.h"
+#include "midiconfig/qt/ControllerPictureWidget.h"
 
 namespace qmt {
 
@@ -39,7 +40,7 @@ QString NameFilter(const PresetEditor::FileDialogRequest& request) {
 
 }  // namespace
 
-PresetEditorWindow::PresetEditorWindow(PresetEditor& editor, QWidget* picture, QWidget* owner)
+PresetEditorWindow::PresetEditorWindow(PresetEditor& editor, QWidget* owner)
     : QDialog(owner), editor_(editor), units_(DialogUnits::dialogFont()) {
     setFont(DialogUnits::dialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -57,7 +58,7 @@ PresetEditorWindow::PresetEditorWindow(PresetEditor& editor, QWidget* picture, Q
     auto* content = new QWidget(this);
     content->setFixedSize(units_.x(kWidthUnits), units_.y(kHeightUnits));
     layout->addWidget(content);
-    buildContent(content, picture);
+    buildContent(content);
 }
 
 PresetEditorWindow::~PresetEditorWindow() = default;
@@ -88,11 +89,10 @@ void PresetEditorWindow::buildMenus() {
     menuBar_->setCornerWidget(right, Qt::TopRightCorner);
 }
 
-void PresetEditorWindow::buildContent(QWidget* content, QWidget* picture) {
+void PresetEditorWindow::buildContent(QWidget* content) {
     auto* controls = new QGroupBox("Controls", content);
     controls->setGeometry(units_.rect(8, 7, 307, 312));
-    picture_ = picture ? picture : new QWidget;
-    picture_->setParent(content);
+    picture_ = new ControllerPictureWidget(editor_.picture(), content);
     picture_->setObjectName("DeviceImage");
     picture_->setGeometry(units_.rect(15, 20, 293, 292));
 
@@ -202,6 +202,13 @@ void PresetEditorWindow::openHelp(const std::string& document) {
 void PresetEditorWindow::endDialog() {
     ended_ = true;
     done(QDialog::Accepted);
+}
+
+void PresetEditorWindow::postLiveSelection(uint8_t control) {
+    // Runs on the poller's thread; the selection belongs to this one. With the window as
+    // context, a selection still queued when the window goes is dropped.
+    QMetaObject::invokeMethod(
+        this, [this, control] { editor_.selectControl(control); }, Qt::QueuedConnection);
 }
 
 void PresetEditorWindow::centreOnScreen() {

@@ -27,8 +27,7 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
     static constexpr int kWidthUnits = 581;
     static constexpr int kHeightUnits = 322;
 
-    // `picture` draws the controller (the window takes it); null leaves the area empty.
-    PresetEditorWindow(PresetEditor& editor, QWidget* picture = nullptr, QWidget* owner = nullptr);
+    explicit PresetEditorWindow(PresetEditor& editor, QWidget* owner = nullptr);
     ~PresetEditorWindow() override;
 
     // PresetEditor::ViewIf
@@ -40,6 +39,7 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
         const PresetEditor::FileDialogRequest& request) override;
     void openHelp(const std::string& document) override;
     void endDialog() override;
+    void postLiveSelection(uint8_t control) override;
 
     // Centres the window on the primary screen, as the editor opens.
     void centreOnScreen();
@@ -60,7 +60,7 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
 
   private:
     void buildMenus();
-    void buildContent(QWidget* content, QWidget* picture);
+    void buildContent(QWidget* content);
 
     PresetEditor& editor_;
     DialogUnits units_;

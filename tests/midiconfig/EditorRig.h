@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "common/Clock.h"
 #include "midiconfig/PresetEditor.h"
 #include "model/PresetDocument.h"
 #include "platform/FileRegistry.h"
@@ -35,6 +36,7 @@ class RecordingEditorView : public PresetEditor::ViewIf {
     }
     void openHelp(const std::string& document) override { helpOpened = document; }
     void endDialog() override { ended = true; }
+    void postLiveSelection(uint8_t control) override { liveSelections.push_back(control); }
 
     // The next file dialog returns this path.
     void choose(const std::string& path) {
@@ -50,13 +52,15 @@ class RecordingEditorView : public PresetEditor::ViewIf {
     std::deque<PresetEditor::FileDialogResult> dialogAnswers;
     std::string helpOpened;
     bool ended = false;
+    std::vector<uint8_t> liveSelections;
 };
 
 class EditorRig {
   public:
     EditorRig()
         : registry(dir.file("user.reg"), dir.file("machine.reg")),
-          editor(PresetEditor::Services{registry, boxes, [this] { ++notifications; }}) {
+          editor(PresetEditor::Services{registry, boxes, [this] { ++notifications; }, nullptr,
+                                        nullptr, &clock}) {
         registry.setString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, dir.path().string());
     }
 
@@ -71,6 +75,7 @@ class EditorRig {
     FileRegistry registry;
     ScriptedMessageBox boxes;
     int notifications = 0;
+    ManualClock clock;  // times live input
     RecordingEditorView view;
     PresetEditor editor;
 };

@@ -6,6 +6,7 @@
 
 #include "EditorRig.h"
 #include "devices/QmtMidiBrand.h"
+#include "midiconfig/HidControlState.h"
 #include "model/Mapping.h"
 #include "model/PresetFile.h"
 
@@ -127,14 +128,14 @@ TEST_F(PresetEditorTest, ModifierChangeRelabelsTheTabAndMarksThePicture) {
 
 TEST_F(PresetEditorTest, InformationDescribesTheHoveredControlWithTheWorkingCopy) {
     openFile(SamplePreset());
-    rig.editor.setHovered(kControlEject);
+    rig.editor.hoverChanged(kControlEject);
     EXPECT_EQ(rig.view.information,
               "Eject: (Trigger)\n    Press: MIDI note - Release: None\n"
               "Eject + Menu: (Trigger)\n    Press: MIDI note - Release: None\n");
     rig.editor.panel().choose(1, HalfField::Kind, kMsgControlChange);
     EXPECT_EQ(rig.view.information.substr(0, 58),
               "Eject: (Trigger)\n    Press: MIDI note - Release: MIDI cont");
-    rig.editor.setHovered(200);  // clamped to "none"
+    rig.editor.hoverChanged(200);  // clamped to "none"
     EXPECT_EQ(rig.editor.hoveredControl(), kNoControl);
     EXPECT_EQ(rig.view.information, "");
 
@@ -146,7 +147,7 @@ TEST_F(PresetEditorTest, InformationDescribesTheHoveredControlWithTheWorkingCopy
     const std::string busyPath = other.writePreset("busy.kvp", busy);
     ASSERT_TRUE(other.editor.openFile(busyPath));
     other.editor.initialize(other.view);
-    other.editor.setHovered(kControlEject);
+    other.editor.hoverChanged(kControlEject);
     EXPECT_EQ(other.view.information.size(), PresetEditor::kInformationLimit);
 }
 
@@ -259,6 +260,29 @@ TEST_F(PresetEditorTest, FailedLoadKeepsThePreset) {
     EXPECT_EQ(rig.boxes.shown()[0].text, "Failed to load preset");
     EXPECT_EQ(rig.editor.path(), path);
     EXPECT_FALSE(rig.editor.openFile(rig.dir.file("missing.kvp")));
+}
+
+TEST_F(PresetEditorTest, LiveInputSelectsTheOneOperatedControlOfTheEditedKind) {
+    openFile(SamplePreset());
+    HidControlState idle;
+    idle.modelType = kModelKv10;
+    HidControlState play = idle;
+    play.buttons = uint64_t{1} << kControlPlay;  // KV10: bit n is identifier n
+    HidControlState ardo = play;
+    ardo.modelType = kModelArdo;
+    const auto at = [&](int64_t ms, const HidControlState& state) {
+        rig.clock.set(ms * 10'000);
+        rig.editor.stateReport(state);
+    };
+    at(100, idle);
+    at(200, ardo);  // another kind than the edited preset's
+    at(300, play);
+    ASSERT_EQ(rig.view.liveSelections, std::vector<uint8_t>{kControlPlay});
+    at(400, play);  // still the same control: nothing new
+    EXPECT_EQ(rig.view.liveSelections.size(), 1u);
+    // The view hands the control to the user-interface thread, which selects it.
+    rig.editor.selectControl(rig.view.liveSelections[0]);
+    EXPECT_EQ(rig.view.tabs, std::vector<std::string>{"Play"});
 }
 
 TEST_F(PresetEditorTest, ScreenMustBeAtLeast1024By768) {
