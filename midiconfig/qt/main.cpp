@@ -1,25 +1,47 @@
-// qmtmidiconfig, the configuration program. Until its main window exists it opens the preset
-// editor directly: `--edit FILE` on a preset file, `--new KVP|KAP|KRP|KQP` on a new preset.
+// qmtmidiconfig, the configuration program. Until its main window exists it opens the
+// preset editor directly:
+//
+//   qmtmidiconfig [--simulate [SESSION]] [--edit FILE | --new KVP|KAP|KRP|KQP]
+//
+// --edit opens a preset file, --new a new preset of a kind (KVP without either). --simulate
+// (or QMT_SIMULATE=1) runs on the simulated desktop (ConfigPlatform.h); SESSION is a session
+// file in the `qmtmidi --simulate` format to play instead of the built-in script.
+
+#include <signal.h>
+#include <unistd.h>
 
 #include <QApplication>
 #include <QScreen>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "common/AsciiCase.h"
 #include "devices/FindMidiDriver.h"
 #include "devices/QmtMidiBrand.h"
 #include "midiconfig/PresetEditor.h"
+#include "midiconfig/qt/ConfigPlatform.h"
 #include "midiconfig/qt/PresetEditorWindow.h"
 #include "model/PresetFile.h"
-#include "platform/FileRegistry.h"
+#include "platform/linux/TerminationSignals.h"
 #include "platform/qt/QtMessageBox.h"
+#include "platform/sim/SimulatedDesktop.h"
 
 namespace {
 
+struct Options {
+    bool simulate = false;
+    std::string session;
+    std::string editPath;
+    qmt::PresetKind kind = qmt::PresetKind::Kvp;
+};
+
 int Usage() {
     std::fprintf(stderr,
-                 "usage: qmtmidiconfig [--simulate] [--edit FILE | --new KVP|KAP|KRP|KQP]\n");
+                 "usage: qmtmidiconfig [--simulate [SESSION]] "
+                 "[--edit FILE | --new KVP|KAP|KRP|KQP]\n");
     return 2;
 }
 
@@ -34,36 +56,83 @@ bool KindOfName(const std::string& name, qmt::PresetKind& kind) {
     return false;
 }
 
+bool ParseOptions(std::vector<std::string> args, Options& options) {
+    options.simulate = qmt::TakeSimulateOption(args);
+    bool chosen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if ((arg == "--edit" || arg == "--new") && !chosen && i + 1 < args.size()) {
+            chosen = true;
+            if (arg == "--edit")
+                options.editPath = args[++i];
+            else if (!KindOfName(args[++i], options.kind))
+                return false;
+        } else if (options.simulate && options.session.empty() && !arg.starts_with("-")) {
+            options.session = arg;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Ctrl-C or a logout's SIGTERM end the program as Escape ends the editor: every thread is
+// stopped and the temporary settings folder of a simulation is removed.
+class StopOnSignal {
+  public:
+    StopOnSignal() = default;
+    ~StopOnSignal() {
+        if (!waiter_.joinable()) return;
+        leaving_.store(true);
+        ::kill(::getpid(), SIGTERM);  // wakes the waiter, which sees that the program ends
+        waiter_.join();
+    }
+    // Call once the application object exists.
+    void start() {
+        waiter_ = std::thread([this] {
+            signals_.Wait();
+            if (leaving_.load()) return;
+            QMetaObject::invokeMethod(
+                qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+        });
+    }
+
+  private:
+    qmt::TerminationSignals signals_;  // blocks the signals before any thread starts
+    std::atomic<bool> leaving_{false};
+    std::thread waiter_;
+};
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    StopOnSignal stopOnSignal;
     QApplication app(argc, argv);
-    std::string editPath;
-    qmt::PresetKind kind = qmt::PresetKind::Kvp;
-    for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
-        if (arg == "--edit" && i + 1 < argc) {
-            editPath = argv[++i];
-        } else if (arg == "--new" && i + 1 < argc) {
-            if (!KindOfName(argv[++i], kind)) return Usage();
-        } else {
-            return Usage();
-        }
-    }
+    stopOnSignal.start();
+    Options options;
+    if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options)) return Usage();
+
     qmt::QmtMidiBrand brand;
-    std::unique_ptr<qmt::FileRegistry> registry = qmt::FileRegistry::fromEnvironment();
-    if (!registry) {
-        std::fprintf(stderr, "qmtmidiconfig: no folder for the settings\n");
+    qmt::ConfigPlatform platform;
+    std::string error;
+    if (!platform.start(options.simulate, options.session, error)) {
+        std::fprintf(stderr, "qmtmidiconfig: %s\n", error.c_str());
         return 1;
     }
+    if (options.simulate)
+        std::printf("qmtmidiconfig: simulated desktop%s%s\n",
+                    platform.temporaryFolder().empty() ? "" : ", settings in ",
+                    platform.temporaryFolder().c_str());
+
     qmt::QtMessageBox messages;
     const QRect screen = QGuiApplication::primaryScreen()->virtualGeometry();
     if (!qmt::PresetEditor::screenLargeEnough(screen.width(), screen.height(), messages)) return 0;
-    qmt::PresetEditor editor({*registry, messages, [] { qmt::NotifyMidiDriver(); }});
-    if (!editPath.empty()) {
-        if (!editor.openFile(editPath)) return 0;
+    qmt::PresetEditor editor({platform.settings(), messages, [] { qmt::NotifyMidiDriver(); },
+                              &platform.devices(), &platform.hidFiles()});
+    if (!options.editPath.empty()) {
+        if (!editor.openFile(options.editPath)) return 0;
     } else {
-        editor.openNew(kind);
+        editor.openNew(options.kind);
     }
     qmt::PresetEditorWindow window(editor);
     editor.initialize(window);
