@@ -7,7 +7,7 @@
 #include "midiconfig/SessionTouchPlayer.h"
 #include "midiconfig/SimulatedTouchPlayer.h"
 #include "platform/FileRegistry.h"
-#include "platform/linux/DesktopDeviceEnumerator.h"
+#include "platform/desktop/DesktopDeviceEnumerator.h"
 #include "platform/linux/HidrawFileSystem.h"
 #include "platform/sim/SimDeviceTree.h"
 #include "platform/sim/SimHidBus.h"
