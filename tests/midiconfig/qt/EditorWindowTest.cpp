@@ -10,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTabBar>
@@ -19,6 +20,7 @@
 #include "EditorRig.h"
 #include "midiconfig/qt/ActionControlView.h"
 #include "midiconfig/qt/PresetEditorWindow.h"
+#include "presets/FactoryPresets.h"
 
 namespace qmt {
 namespace {
@@ -96,6 +98,34 @@ TEST_F(EditorWindowTest, TypedNumbersReachTheWorkingCopyAndAreRewrittenOnLeaving
     QFocusEvent leaving(QEvent::FocusOut, Qt::TabFocusReason);
     QApplication::sendEvent(value->lineEdit(), &leaving);
     EXPECT_EQ(value->currentText(), "16383");
+}
+
+// What is edited in the window and saved through the menu is exactly what the file holds
+// when it is read again: the edit and nothing else.
+TEST_F(EditorWindowTest, EditedPresetSavesThroughTheMenuAndReadsBackIdentically) {
+    constexpr uint8_t kCue = 21;
+    PresetDocument original(PresetKind::Kap);
+    for (FactoryPreset& factory : FactoryPresets())
+        if (factory.preset.kind == PresetKind::Kap) original.preset() = factory.preset;
+    ASSERT_FALSE(original.preset().lists[kCue].empty());
+    const std::string path = rig.writePreset("ardo.kap", original);
+    ASSERT_TRUE(rig.editor.openFile(path));
+    window = std::make_unique<PresetEditorWindow>(rig.editor);
+    rig.editor.initialize(*window);
+    rig.editor.selectControl(kCue);
+    const uint8_t note = original.preset().lists[kCue][0].messages[0].number;
+    combo(0, HalfField::Note)->activated(note + 1);
+    QAction* save = nullptr;
+    for (QAction* action : window->menus()->actions()[0]->menu()->actions())
+        if (action->text() == "&Save preset") save = action;
+    ASSERT_TRUE(save);
+    save->trigger();
+    EXPECT_FALSE(rig.editor.modified());
+
+    original.preset().lists[kCue][0].messages[0].number = note + 1;
+    std::vector<uint8_t> expected;
+    ASSERT_TRUE(original.serialize(expected));
+    EXPECT_EQ(rig.dir.read("ardo.kap"), expected);
 }
 
 TEST_F(EditorWindowTest, EscapeEndsTheWindowAndReleasesTheEditor) {
