@@ -11,21 +11,6 @@ namespace qmt {
 
 namespace {
 
-// The model whose buttons a kind's modifier list offers.
-uint8_t ModifierModel(PresetKind kind) {
-    switch (kind) {
-        case PresetKind::Kvp:
-            return kModelKv10;
-        case PresetKind::Kap:
-            return kModelArdo;
-        case PresetKind::Krp:
-            return kModelArdoRawProto2009;
-        case PresetKind::Kqp:
-            break;
-    }
-    return kModelArdoRaw;
-}
-
 std::string Format(const char* format, int value) {
     char text[32];
     std::snprintf(text, sizeof text, format, value);
@@ -41,9 +26,23 @@ ListItems Milliseconds(std::initializer_list<int> values) {
 
 }  // namespace
 
+uint8_t ModelOfKind(PresetKind kind) {
+    switch (kind) {
+        case PresetKind::Kvp:
+            return kModelKv10;
+        case PresetKind::Kap:
+            return kModelArdo;
+        case PresetKind::Krp:
+            return kModelArdoRawProto2009;
+        case PresetKind::Kqp:
+            break;
+    }
+    return kModelArdoRaw;
+}
+
 ListItems ModifierItems(PresetKind kind) {
     ListItems buttons;
-    for (uint8_t control : ControlsOf(ModifierModel(kind))->buttons)
+    for (uint8_t control : ControlsOf(ModelOfKind(kind))->buttons)
         buttons.push_back({ControlNameOf(control), control});
     std::stable_sort(buttons.begin(), buttons.end(), [](const ListItem& a, const ListItem& b) {
         return compareIgnoreCase(a.text, b.text) < 0;

@@ -16,6 +16,10 @@ struct ListItem {
 };
 using ListItems = std::vector<ListItem>;
 
+// The model whose control lists a kind's presets are edited with: KV10 for KVP, ARDO for KAP,
+// ARDO RAW PROTO 2009 for KRP, ARDO RAW for KQP.
+uint8_t ModelOfKind(PresetKind kind);
+
 // "None" (88) first, then the kind's model buttons in case-insensitive alphabetical order:
 // KV10's 23 buttons for KVP, ARDO's 32 for KAP, ARDO RAW PROTO 2009's 25 for KRP and
 // ARDO RAW's 33 for KQP.

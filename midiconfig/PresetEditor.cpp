@@ -4,6 +4,7 @@
 
 #include "common/AsciiCase.h"
 #include "devices/MidiBrandIf.h"
+#include "midiconfig/PanelLists.h"
 #include "model/Catalogue.h"
 #include "model/FilePaths.h"
 #include "model/Mapping.h"
@@ -79,20 +80,6 @@ bool KindOfExtension(const std::string& extension, PresetKind& kind) {
         }
     }
     return false;
-}
-
-uint8_t ModelOfKind(PresetKind kind) {
-    switch (kind) {
-        case PresetKind::Kvp:
-            return kModelKv10;
-        case PresetKind::Kap:
-            return kModelArdo;
-        case PresetKind::Krp:
-            return kModelArdoRawProto2009;
-        case PresetKind::Kqp:
-            break;
-    }
-    return kModelArdoRaw;
 }
 
 }  // namespace
