@@ -15,11 +15,17 @@
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
-#include "model/ControlId.h"
 
 #include "EditorRig.h"
+#include "devices/DeviceRegistry.h"
+#include "devices/MidiDeviceModels.h"
+#include "midiconfig/SimulatedTouch.h"
 #include "midiconfig/qt/ActionControlView.h"
 #include "midiconfig/qt/PresetEditorWindow.h"
+#include "model/Catalogue.h"
+#include "model/ControlId.h"
+#include "platform/sim/SimDeviceTree.h"
+#include "platform/sim/SimHidBus.h"
 #include "presets/FactoryPresets.h"
 
 namespace qmt {
@@ -126,6 +132,66 @@ TEST_F(EditorWindowTest, EditedPresetSavesThroughTheMenuAndReadsBackIdentically)
     std::vector<uint8_t> expected;
     ASSERT_TRUE(original.serialize(expected));
     EXPECT_EQ(rig.dir.read("ardo.kap"), expected);
+}
+
+// A point of the picture area where the picture shows `control`.
+QPoint PointOf(PresetEditor& editor, const QWidget* area, uint8_t control) {
+    for (int y = 0; y < area->height(); y += 2)
+        for (int x = 0; x < area->width(); x += 2) {
+            uint8_t hit = kNoControl;
+            if (editor.picture().hitTest(x, y, area->width(), area->height(), hit) &&
+                hit == control)
+                return {x, y};
+        }
+    return {-1, -1};
+}
+
+TEST_F(EditorWindowTest, PictureHoversAndSelectsTheControlUnderTheMouse) {
+    open(PresetKind::Kvp);
+    QWidget* area = window->pictureArea();
+    const QPoint play = PointOf(rig.editor, area, kControlPlay);
+    ASSERT_GE(play.x(), 0);
+    QTest::mouseMove(area, play);
+    EXPECT_EQ(rig.editor.hoveredControl(), kControlPlay);
+    QTest::mouseClick(area, Qt::LeftButton, {}, play);
+    EXPECT_EQ(window->tabBar()->tabText(0), "Play");
+    // The picture shows it: the painted area differs from the base picture there.
+    const QImage selected = area->grab().toImage();
+    QTest::mouseClick(area, Qt::LeftButton, {}, PointOf(rig.editor, area, kControlEject));
+    EXPECT_EQ(window->tabBar()->tabText(0), "Eject");
+    EXPECT_NE(area->grab().toImage().pixel(play), selected.pixel(play));
+}
+
+// Touching a control on a connected controller selects it in the window: the poller's
+// thread reads the report and the selection arrives on the window's thread.
+TEST_F(EditorWindowTest, ControlTouchedOnTheControllerIsSelected) {
+    SimDeviceTree tree;
+    const int kv10 = tree.plugController(SimControllerModel::Kv10, u"KV10-A", 1);
+    SimHidBus bus;
+    std::shared_ptr<SimController> device = bus.Plug(tree.hidInterfacePath(kv10), "KV10-A");
+    DeviceRegistry devices(tree, MidiDeviceModels(tree));
+    devices.enumerateDevices();
+    ManualClock clock(int64_t{5000} * 10'000);
+    PresetEditor editor({rig.registry, rig.boxes, [] {}, &devices, &bus, &clock});
+    editor.openNew(PresetKind::Kvp);
+    PresetEditorWindow live(editor);
+    editor.initialize(live);
+    ASSERT_TRUE(editor.liveInputRunning());
+    ASSERT_TRUE(device->WaitForBlockedRead(10000));
+
+    TouchReports reports;
+    ASSERT_TRUE(SimulatedTouch(kModelKv10, kControlPlay, reports));
+    device->Deliver(reports.rest);  // the first report is only remembered
+    device->Deliver(reports.rest);
+    ASSERT_TRUE(device->WaitForReads(2, 10000));
+    // The next read starts once the poller has dealt with the second report.
+    ASSERT_TRUE(device->WaitForBlockedRead(10000));
+    clock.advanceMs(100);
+    device->Deliver(reports.touched);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return live.tabBar()->tabText(0) == "Play"; }, 10000));
+    EXPECT_EQ(editor.selectedControl(), kControlPlay);
+    QTest::keyClick(&live, Qt::Key_Escape);  // stops the poller before the bus goes
+    EXPECT_FALSE(editor.liveInputRunning());
 }
 
 TEST_F(EditorWindowTest, EscapeEndsTheWindowAndReleasesTheEditor) {
