@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the README's screenshots of the preset editor, one per preset kind, on a virtual
 # X server: each opens a factory preset, clicks one control on the picture (selected: blue)
-# and points at another (hovered: its assignments in the information text). Needs a built
+# and points at another (hovered: its assignments in the information text); one more shows
+# live input on the simulated desktop. Needs a built
 # qmtmidiconfig, xvfb-run, xdotool and ImageMagick.
 #
 #   bash scripts/midiconfig-screenshots.sh [BUILD-FOLDER]     # writes docs/qmtmidiconfig-*.png
@@ -18,10 +19,17 @@ trap 'rm -rf "$work"' EXIT
 mkdir "$work/registry"
 
 # shoot OUT PRESET [click X Y | move X Y]...: positions relative to the window's top left.
+# PRESET "--simulate KIND" opens a new preset of KIND on the simulated desktop instead and
+# waits for its script to touch a few controls.
 shoot() {
-    local out=$1 preset=$2
+    local out=$1 preset=$2 settle=1
     shift 2
-    QMT_REGISTRY_DIR="$work/registry" "$program" --edit "$preset" &
+    if [[ $preset == --simulate* ]]; then
+        QMT_REGISTRY_DIR="$work/registry" "$program" --simulate --new "${preset#--simulate }" &
+        settle=9
+    else
+        QMT_REGISTRY_DIR="$work/registry" "$program" --edit "$preset" &
+    fi
     local pid=$! window=""
     for _ in $(seq 50); do
         window=$(xdotool search --onlyvisible --name "Preset Editor" 2>/dev/null | head -1) || true
@@ -29,7 +37,7 @@ shoot() {
         sleep 0.2
     done
     [[ -n $window ]] || { kill $pid; echo "no editor window for $preset" >&2; return 1; }
-    sleep 1
+    sleep $settle
     eval "$(xdotool getwindowgeometry --shell "$window")"
     while (($#)); do
         xdotool mousemove $((X + $2)) $((Y + $3))
@@ -53,13 +61,15 @@ shots() {
     cp "$examples/TraktorPro 1.2 - ARDO RAW PROTO 2009.krp" "$work/proto.krp"
     cp "$examples/TraktorPro 1.2 - ARDO RAW.kqp" "$work/raw.kqp"
     # KVP: the wheel (relative: value range and threshold), pointing at "Cue".
-    shoot docs/qmtmidiconfig-kvp.png "$work/kv.kvp" click 176 255 move 139 280
+    shoot docs/qmtmidiconfig-kvp.png "$work/kv.kvp" click 253 311 move 139 281
     # KAP: "Cue" with its shifted assignment ("Stop" marked red), pointing at "Play".
-    shoot docs/qmtmidiconfig-kap.png "$work/ardo.kap" click 105 483 move 166 483
+    shoot docs/qmtmidiconfig-kap.png "$work/ardo.kap" click 106 483 move 166 483
     # KRP: the crossfader (absolute: threshold only), pointing at "Cue".
-    shoot docs/qmtmidiconfig-krp.png "$work/proto.krp" click 282 266 move 137 483
+    shoot docs/qmtmidiconfig-krp.png "$work/proto.krp" click 282 267 move 138 483
     # KQP: a velocity pad (the pad gives the velocity), pointing at the next pad.
-    shoot docs/qmtmidiconfig-kqp.png "$work/raw.kqp" click 111 344 move 167 344
+    shoot docs/qmtmidiconfig-kqp.png "$work/raw.kqp" click 111 345 move 167 345
+    # Live input: the simulated ARDO's controls touched one after the other select themselves.
+    shoot docs/qmtmidiconfig-live.png "--simulate KAP"
 }
 
 shots
