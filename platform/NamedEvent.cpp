@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +24,23 @@ bool ValidName(const std::string& name) {
            name != "." && name != "..";
 }
 
+// Takes the holder's shared lock on the event and tells whether another process held one.
+bool JoinHolders(int fifo, const std::string& lockPath, bool& existed, std::string& error) {
+    const int turn = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (turn < 0 || ::flock(turn, LOCK_EX) != 0) {
+        error = "cannot lock " + lockPath + ": " + std::strerror(errno);
+        if (turn >= 0) ::close(turn);
+        return false;
+    }
+    // While this opener has the turn nobody else converts a lock, so the test and the
+    // conversion below are one step for the others.
+    existed = ::flock(fifo, LOCK_EX | LOCK_NB) != 0;
+    const bool joined = ::flock(fifo, LOCK_SH) == 0;
+    if (!joined) error = "cannot lock the event: " + std::string(std::strerror(errno));
+    ::close(turn);
+    return joined;
+}
+
 }  // namespace
 
 NamedEvent::~NamedEvent() {
@@ -35,7 +53,7 @@ std::string NamedEvent::Folder() {
     return std::string(runtime) + "/qmt/events";
 }
 
-bool NamedEvent::Open(const std::string& name, std::string& error) {
+bool NamedEvent::Open(const std::string& name, std::string& error, bool* existed) {
     Close();
     const std::string folder = Folder();
     if (folder.empty()) {
@@ -66,6 +84,12 @@ bool NamedEvent::Open(const std::string& name, std::string& error) {
         Close();
         return false;
     }
+    bool held = false;
+    if (!JoinHolders(fd_, path + ".lock", held, error)) {
+        Close();
+        return false;
+    }
+    if (existed != nullptr) *existed = held;
     return true;
 }
 

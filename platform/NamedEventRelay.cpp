@@ -15,9 +15,9 @@ NamedEventRelay::~NamedEventRelay() {
     close();
 }
 
-bool NamedEventRelay::open(const std::string& name, std::string& error) {
+bool NamedEventRelay::open(const std::string& name, std::string& error, bool* existed) {
     close();
-    if (!named_.Open(name, error)) return false;
+    if (!named_.Open(name, error, existed)) return false;
     int pipe[2];
     if (::pipe2(pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         error = std::string("cannot make the relay's wake-up pipe: ") + std::strerror(errno);

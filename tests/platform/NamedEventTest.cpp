@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 namespace qmt {
@@ -87,6 +88,26 @@ TEST_F(NamedEventTest, EventsLiveInAPrivateFolder) {
     ASSERT_EQ(::stat((NamedEvent::Folder() + "/QMTASIOConfigurationPanelOpen").c_str(), &info), 0);
     EXPECT_TRUE(S_ISFIFO(info.st_mode));
     EXPECT_EQ(info.st_mode & 0777, 0600u);
+}
+
+TEST_F(NamedEventTest, AnOpenerLearnsWhetherAnotherHolderHasTheEvent) {
+    const std::string name = "QMTASIOConfigurationPanelOpen";
+    std::string error;
+    bool existed = true;
+    auto first = std::make_unique<NamedEvent>();
+    ASSERT_TRUE(first->Open(name, error, &existed)) << error;
+    EXPECT_FALSE(existed);
+    NamedEvent second;
+    ASSERT_TRUE(second.Open(name, error, &existed)) << error;
+    EXPECT_TRUE(existed);
+    first.reset();
+    NamedEvent third;
+    ASSERT_TRUE(third.Open(name, error, &existed)) << error;
+    EXPECT_TRUE(existed) << "the second still holds it";
+    second.Close();
+    third.Close();
+    ASSERT_TRUE(third.Open(name, error, &existed)) << error;
+    EXPECT_FALSE(existed) << "the FIFO left behind by closed holders is no holder";
 }
 
 TEST_F(NamedEventTest, BadNamesAndMissingRuntimeFolderAreRefusedWithAReason) {

@@ -9,6 +9,11 @@
 // for reading and writing by every process that opened the event: a set is a byte in it,
 // a wait takes every byte there is. Like a Windows event, a signal lives only while some
 // process holds the event open.
+//
+// Every holder keeps a shared lock on the FIFO, so an opener can tell whether another process
+// holds the event already (Windows' "already exists"); openers take turns through an
+// exclusive lock on "<name>.lock" beside it, so two processes opening at once never both see
+// themselves first.
 
 #include <cstdint>
 #include <string>
@@ -28,7 +33,8 @@ class NamedEvent {
     static std::string Folder();
 
     // Opens the event, creating it when no process has; false with `error` otherwise.
-    bool Open(const std::string& name, std::string& error);
+    // `existed` (when given) tells whether another process held it open already.
+    bool Open(const std::string& name, std::string& error, bool* existed = nullptr);
     void Close();
     bool isOpen() const { return fd_ >= 0; }
 

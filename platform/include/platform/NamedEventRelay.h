@@ -22,7 +22,8 @@ class NamedEventRelay {
     NamedEventRelay& operator=(const NamedEventRelay&) = delete;
 
     // Opens (or creates) the named event and starts relaying; false with `error` otherwise.
-    bool open(const std::string& name, std::string& error);
+    // `existed` as NamedEvent::Open gives it.
+    bool open(const std::string& name, std::string& error, bool* existed = nullptr);
     void close();
     bool isOpen() const { return named_.isOpen(); }
 
