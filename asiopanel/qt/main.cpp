@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,16 @@ using PanelBrand = qmt::QmtAsioBrand;
 
 namespace {
 
+// Without a display the dialog cannot be made, nor a message box shown; Qt would end the
+// program with its own words, so the panel says it first, on standard error.
+bool displayAvailable() {
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') return true;
+    }
+    return false;
+}
+
 int fail(const qmt::AsioBrandIf& brand, const std::string& why) {
     std::fprintf(stderr, "%s: %s\n", brand.getControlPanelFileName(), why.c_str());
     return 1;
@@ -36,12 +47,13 @@ int fail(const qmt::AsioBrandIf& brand, const std::string& why) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    PanelBrand brand;
+    if (!displayAvailable()) return fail(brand, "Failed to open control panel. (no display)");
     QApplication application(argc, argv);
     // QApplication has taken its own options (-platform, -display, ...) out of argv.
     std::vector<std::string> arguments(argv + 1, argv + argc);
     const bool simulate = qmt::TakeSimulateOption(arguments);
 
-    PanelBrand brand;
     QApplication::setApplicationName(QString::fromLatin1(brand.getControlPanelFileName()));
     QApplication::setDesktopFileName(QString::fromLatin1(brand.getControlPanelFileName()));
 

@@ -1,11 +1,14 @@
 #pragma once
 // A control panel view for tests: it mirrors the rows it is told about and remembers the
-// state of every control, and runs posted device events only when the test says so.
+// state of every control, and runs posted device events only when the test says so (a post
+// sets `posted`).
 
+#include <atomic>
 #include <string>
 #include <vector>
 
 #include "asiopanel/ControlPanelViewIf.h"
+#include "common/Event.h"
 
 namespace qmt {
 
@@ -39,7 +42,11 @@ struct FakePanelView final : ControlPanelViewIf {
         trackbarPosition = position;
         tickSpacing = spacing;
     }
-    void postDeviceEvents() override { ++posts; }
+    // The only calls that may come from another thread.
+    void postDeviceEvents() override {
+        ++posts;
+        posted.set();
+    }
     void bringToFront() override { ++raised; }
     void endDialog(int r) override { result = r; }
 
@@ -58,8 +65,9 @@ struct FakePanelView final : ControlPanelViewIf {
     bool applyEnabled = false;
     std::string bufferText;
     uint32_t trackbarMaximum = 0, trackbarPosition = 0, tickSpacing = 0;
-    int posts = 0;
-    int raised = 0;
+    std::atomic<int> posts{0};
+    Event posted{false};
+    std::atomic<int> raised{0};
     int result = -1;
 };
 
