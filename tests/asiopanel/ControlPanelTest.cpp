@@ -5,15 +5,13 @@
 #include "asio/AsioBrandAbs.h"
 #include "asio/BrxAsioBrand.h"
 #include "asio/QmtAsioBrand.h"
-#include "common/ManualTimedWait.h"
 #include "devices/QmtArdoDeviceModel.h"
 #include "devices/QmtKv5DeviceModel.h"
-#include "platform/FileRegistry.h"
 #include "platform/sim/ScriptedMessageBox.h"
 #include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimSoundCardModels.h"
 #include "tests/asiopanel/FakePanelView.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/asiopanel/PanelTestWorld.h"
 
 namespace qmt {
 namespace {
@@ -52,7 +50,7 @@ class RemovingBrand final : public AsioBrandAbs {
 
 // The registry's polling thread stays in its first wait (time stands still): every
 // enumeration is the test's own call, and posted device events run when the test says.
-class ControlPanelTest : public ::testing::Test {
+class ControlPanelTest : public PanelTestWorld, public ::testing::Test {
   protected:
     void TearDown() override {
         panel.reset();
@@ -61,8 +59,7 @@ class ControlPanelTest : public ::testing::Test {
 
     void open(const AsioBrandIf& b) {
         brand = &b;
-        registry = std::make_unique<AsioDeviceRegistry>(b, tree, cards, settings,
-                                                        b.createDeviceModels(tree), &clock, &wait);
+        registry = makeRegistry(b);
         ASSERT_TRUE(registry->initialize());
         bufferSize = AsioBufferSizeSetting::load(settings, b);
         panel = std::make_unique<ControlPanel>(ControlPanel::Services{
@@ -91,12 +88,6 @@ class ControlPanelTest : public ::testing::Test {
 
     const std::string brand_key = "Software\\QMT\\QMTASIO";
     const AsioBrandIf* brand = nullptr;
-    TempFolder folder;
-    FileRegistry settings{folder.file("user.reg"), folder.file("machine.reg")};
-    SimDeviceTree tree;
-    SimAudioCards cards{tree};
-    ManualClock clock;
-    ManualTimedWait wait{clock};
     ScriptedMessageBox messages;
     FakePanelView view;
     AsioBufferSizeSetting bufferSize;
@@ -291,8 +282,7 @@ TEST_F(ControlPanelTest, LogoShowsTheAboutTextAndNoArtworkMeansNoRows) {
     QmtAsioBrand qmt;
     tree.plugController(SimControllerModel::Kv5, u"KV5000001", 1);
     brand = &qmt;
-    registry = std::make_unique<AsioDeviceRegistry>(qmt, tree, cards, settings,
-                                                    qmt.createDeviceModels(tree), &clock, &wait);
+    registry = makeRegistry(qmt);
     ASSERT_TRUE(registry->initialize());
     panel = std::make_unique<ControlPanel>(ControlPanel::Services{
         *registry, qmt, bufferSize, settings, messages, [this] { ++signals; }});

@@ -2,12 +2,9 @@
 
 #include "asio/QmtAsioBrand.h"
 #include "asiopanel/ControlPanel.h"
-#include "common/ManualTimedWait.h"
-#include "platform/FileRegistry.h"
 #include "platform/sim/ScriptedMessageBox.h"
-#include "platform/sim/SimAudioCards.h"
 #include "tests/asiopanel/FakePanelView.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/asiopanel/PanelTestWorld.h"
 
 namespace qmt {
 namespace {
@@ -15,21 +12,17 @@ namespace {
 // The registry's polling thread finds a controller arriving and one leaving while the panel is
 // open; its notices reach the window's thread (here the test's) as posts, and the rows follow.
 TEST(ControlPanelThreadTest, PollingThreadNoticesBecomeRowsOnTheWindowsThread) {
-    TempFolder folder;
-    FileRegistry settings(folder.file("user.reg"), folder.file("machine.reg"));
-    SimDeviceTree tree;
-    SimAudioCards cards(tree);
-    ManualClock clock;
-    ManualTimedWait wait(clock);
+    PanelTestWorld world;
+    SimDeviceTree& tree = world.tree;
+    ManualTimedWait& wait = world.wait;
     QmtAsioBrand brand;
     const int kv5 = tree.plugController(SimControllerModel::Kv5, u"KV5000001", 1);
-    AsioDeviceRegistry registry(brand, tree, cards, settings, brand.createDeviceModels(tree),
-                                &clock, &wait);
-    ASSERT_TRUE(registry.initialize());
-    AsioBufferSizeSetting bufferSize = AsioBufferSizeSetting::load(settings, brand);
+    std::unique_ptr<AsioDeviceRegistry> registry = world.makeRegistry(brand);
+    ASSERT_TRUE(registry->initialize());
+    AsioBufferSizeSetting bufferSize = AsioBufferSizeSetting::load(world.settings, brand);
     ScriptedMessageBox messages;
     FakePanelView view;
-    ControlPanel panel({registry, brand, bufferSize, settings, messages, [] {}});
+    ControlPanel panel({*registry, brand, bufferSize, world.settings, messages, [] {}});
     panel.initialize(view, true);
     ASSERT_EQ(view.rows.size(), 1u);
     view.posted.reset();

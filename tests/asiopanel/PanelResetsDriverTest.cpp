@@ -17,14 +17,11 @@
 #include "asio/QmtAsioBrand.h"
 #include "asiopanel/ConfigurationChangedEvent.h"
 #include "asiopanel/ControlPanel.h"
-#include "common/ManualTimedWait.h"
 #include "common/WavFile.h"
-#include "platform/FileRegistry.h"
 #include "platform/sim/ScriptedMessageBox.h"
-#include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimulatedDesktop.h"
 #include "tests/asiopanel/FakePanelView.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/asiopanel/PanelTestWorld.h"
 
 namespace qmt {
 namespace {
@@ -48,7 +45,7 @@ bool silent(const WavData& data, unsigned channel, size_t first, size_t frames) 
     return true;
 }
 
-class PanelResetsDriverTest : public ::testing::Test {
+class PanelResetsDriverTest : public PanelTestWorld, public ::testing::Test {
   protected:
     void SetUp() override {
         // The panel's named events live where the host's do.
@@ -77,12 +74,6 @@ class PanelResetsDriverTest : public ::testing::Test {
     }
 
     QmtAsioBrand brand;
-    TempFolder folder;
-    FileRegistry settings{folder.file("user.reg"), folder.file("machine.reg")};
-    SimDeviceTree tree;
-    SimAudioCards cards{tree};
-    ManualClock clock;
-    ManualTimedWait wait{clock};
     std::unique_ptr<AsioDeviceRegistry> registry;
     AsioBufferSizeSetting bufferSize;
     ScriptedMessageBox messages;

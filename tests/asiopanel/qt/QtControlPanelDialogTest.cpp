@@ -15,15 +15,12 @@
 #include "asio/QmtAsioBrand.h"
 #include "asiopanel/ControlPanel.h"
 #include "asiopanel/qt/QtControlPanelDialog.h"
-#include "common/ManualTimedWait.h"
-#include "platform/FileRegistry.h"
-#include "platform/sim/SimAudioCards.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/asiopanel/PanelTestWorld.h"
 
 namespace qmt {
 namespace {
 
-class QtControlPanelDialogTest : public ::testing::Test {
+class QtControlPanelDialogTest : public PanelTestWorld, public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -36,23 +33,16 @@ class QtControlPanelDialogTest : public ::testing::Test {
     QtControlPanelDialogTest() {
         tree.plugController(SimControllerModel::Kv5, u"KV5000001", 1);
         tree.plugController(SimControllerModel::Ardo, u"ARDO00002", 2);
-        registry.initialize();
+        registry->initialize();
         panel = std::make_unique<ControlPanel>(ControlPanel::Services{
-            registry, brand, bufferSize, settings, dialog.messages(), [] {}});
+            *registry, brand, bufferSize, settings, dialog.messages(), [] {}});
         dialog.attach(*panel);
         panel->apply();  // both stored: nothing pending
         dialog.show();
     }
 
     QmtAsioBrand brand;
-    TempFolder folder;
-    FileRegistry settings{folder.file("user.reg"), folder.file("machine.reg")};
-    SimDeviceTree tree;
-    SimAudioCards cards{tree};
-    ManualClock clock;
-    ManualTimedWait wait{clock};
-    AsioDeviceRegistry registry{brand,  tree, cards, settings, brand.createDeviceModels(tree),
-                                &clock, &wait};
+    std::unique_ptr<AsioDeviceRegistry> registry = makeRegistry(brand);
     AsioBufferSizeSetting bufferSize = AsioBufferSizeSetting::load(settings, brand);
     QtControlPanelDialog dialog{brand};
     std::unique_ptr<ControlPanel> panel;
@@ -91,7 +81,7 @@ TEST_F(QtControlPanelDialogTest, ChosenRowIsRoutedThroughTheDropDownsOverItsCell
     dialog.reject();  // Escape or the close button
     EXPECT_EQ(dialog.result(), 0);
     panel->finish(dialog.result());
-    EXPECT_EQ(registry.getAsioDevice(1)->getSelectedConfiguration()->getOutputChannel(5), 7)
+    EXPECT_EQ(registry->getAsioDevice(1)->getSelectedConfiguration()->getOutputChannel(5), 7)
         << "cancelled: the routing is as it was";
 }
 
