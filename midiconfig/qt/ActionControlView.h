@@ -8,7 +8,7 @@
 #include <array>
 
 #include "midiconfig/ActionControl.h"
-#include "midiconfig/qt/DialogUnits.h"
+#include "platform/qt/DialogUnits.h"
 
 class QCheckBox;
 class QComboBox;

@@ -8,7 +8,7 @@
 #include <memory>
 
 #include "midiconfig/PresetEditor.h"
-#include "midiconfig/qt/DialogUnits.h"
+#include "platform/qt/DialogUnits.h"
 
 class QLabel;
 class QMenuBar;
