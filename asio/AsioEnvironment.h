@@ -36,12 +36,16 @@ struct AsioEnvironment {
     TimedWaitIf* registryWait = nullptr;
     // Where the driver says what a user should know (once): real-time scheduling refused.
     std::function<void(const std::string&)> notice;
-    // Makes the device of init(); null for the composite device of the controllers.
+    // Makes the device of init(): the composite device of the controllers, or a stand-in in
+    // tests. Null (or a null device) makes init fail.
     std::function<std::unique_ptr<AudioDeviceIf>(AsioDeviceRegistry&)> createDevice;
 
-    // The library's environment, set when it loads; null before.
+    // The library's environment for the driver objects it creates: made by the provider
+    // that the library's start-up installs, at the first call (a host that only lists its
+    // drivers loads the library without ever needing one). Null without a provider.
+    using Provider = AsioEnvironment* (*)();
     static AsioEnvironment* process();
-    static void setProcess(AsioEnvironment* environment);
+    static void setProvider(Provider provider);
 };
 
 }  // namespace qmt
