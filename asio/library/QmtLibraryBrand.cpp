@@ -1,0 +1,10 @@
+#include "asio/QmtAsioBrand.h"
+#include "asio/library/LibraryBrand.h"
+
+namespace qmt {
+
+std::unique_ptr<AsioBrandIf> makeLibraryBrand() {
+    return std::make_unique<QmtAsioBrand>();
+}
+
+}  // namespace qmt

@@ -1,0 +1,36 @@
+#!/bin/sh
+# `cmake --install` of the ASIO driver into a staging folder: both brands' libraries land in
+# the library folder, and the machine hive lists them where hosts look (qmtasiohost --list
+# reads them back).
+#   asio-install-test.sh BUILD_DIR QMTASIOHOST
+set -eu
+build=$1
+host=$2
+stage=$(mktemp -d)
+trap 'rm -rf "$stage"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_asio >/dev/null
+
+for library in libqmtasio.so libbrxasio.so; do
+    find "$stage/usr" -name "$library" | grep -q . || fail "$library missing"
+done
+[ -x "$stage/usr/bin/qmtasiohost" ] || fail "qmtasiohost missing"
+hive="$stage/etc/qmt/machine.reg"
+grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\QMT ASIO]' "$hive" || fail "QMT ASIO not listed"
+grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\BRX ASIO]' "$hive" || fail "BRX ASIO not listed"
+grep -qF '"Description"="QMTASIO"' "$hive" || fail "description missing"
+grep -q '^@="/usr/lib.*/libqmtasio.so"$' "$hive" || fail "class library missing"
+grep -qF '[HKEY_LOCAL_MACHINE\Software\QMT\QMTASIO]' "$hive" || fail "install folder key missing"
+grep -qxF '@="/usr/bin"' "$hive" || fail "install folder missing"
+
+# A host reads the entries back from that hive.
+mkdir "$stage/registry"
+cp "$hive" "$stage/registry/machine.reg"
+listing=$(QMT_REGISTRY_DIR="$stage/registry" "$host" --list)
+echo "$listing" | grep -q '^QMT ASIO$' || fail "host does not list QMT ASIO: $listing"
+echo "$listing" | grep -q 'library /usr/lib.*/libbrxasio.so' || fail "host misses the BRX library"
+
+[ "$failures" -eq 0 ] && echo "asio install: all passed"
+exit "$failures"
