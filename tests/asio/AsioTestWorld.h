@@ -10,7 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "../platform/TempFolder.h"
 #include "ManualStreamWait.h"
 #include "asio/AsioEnvironment.h"
 #include "common/Clock.h"
@@ -19,6 +18,7 @@
 #include "platform/ProcessLauncher.h"
 #include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimDeviceTree.h"
+#include "tests/platform/TempFolder.h"
 
 namespace qmt {
 

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "../platform/TempFolder.h"
+#include "tests/platform/TempFolder.h"
 #include "asio/AsioEntryPoints.h"
 #include "asio/BrxAsioBrand.h"
 #include "asio/IAsio.h"

@@ -191,17 +191,21 @@ bool HostSession::chooseBufferSize(std::string& error) {
     return true;
 }
 
+bool HostSession::channelBits(int32_t channel, bool input, uint32_t& bits, std::string& error) {
+    ASIOChannelInfo info;
+    info.channel = channel;
+    info.isInput = input ? ASIOTrue : ASIOFalse;
+    driver_->getChannelInfo(&info);
+    bits = sampleTypeBits(info.type);
+    if (bits != 0) return true;
+    error = std::string("the driver's ") + (input ? "input" : "output") + " sample type " +
+            std::to_string(info.type) + " is not handled";
+    return false;
+}
+
 bool HostSession::openRecording(std::string& error) {
     if (options_.recordFile.empty()) return true;
-    ASIOChannelInfo info;
-    info.channel = options_.inputs.front();
-    info.isInput = ASIOTrue;
-    driver_->getChannelInfo(&info);
-    inputBits_ = sampleTypeBits(info.type);
-    if (inputBits_ == 0) {
-        error = "the driver's input sample type " + std::to_string(info.type) + " is not handled";
-        return false;
-    }
+    if (!channelBits(options_.inputs.front(), true, inputBits_, error)) return false;
     const WavFormat format{static_cast<uint32_t>(rate_),
                            static_cast<uint16_t>(options_.inputs.size()),
                            static_cast<uint16_t>(inputBits_)};
@@ -219,15 +223,7 @@ bool HostSession::createBuffers(std::string& error) {
         for (int32_t channel : options_.inputs)
             bufferInfos_.push_back({ASIOTrue, channel, {nullptr, nullptr}});
     }
-    ASIOChannelInfo info;
-    info.channel = options_.outputs.front();
-    info.isInput = ASIOFalse;
-    driver_->getChannelInfo(&info);
-    outputBits_ = sampleTypeBits(info.type);
-    if (outputBits_ == 0) {
-        error = "the driver's output sample type " + std::to_string(info.type) + " is not handled";
-        return false;
-    }
+    if (!channelBits(options_.outputs.front(), false, outputBits_, error)) return false;
     frameScratch_.assign(static_cast<size_t>(bufferFrames_) * options_.inputs.size(), 0);
     const ASIOError answer = driver_->createBuffers(
         bufferInfos_.data(), static_cast<int32_t>(bufferInfos_.size()), bufferFrames_, &callbacks_);

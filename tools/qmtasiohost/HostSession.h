@@ -42,6 +42,8 @@ class HostSession {
     bool chooseRate(std::string& error);
     bool chooseBufferSize(std::string& error);
     bool createBuffers(std::string& error);
+    // The width of a channel's samples; false when the host cannot handle its type.
+    bool channelBits(int32_t channel, bool input, uint32_t& bits, std::string& error);
     bool openRecording(std::string& error);
     bool stream(std::string& error);
     bool restartAfterReset(std::string& error);
