@@ -12,6 +12,7 @@
 
 #include "asio/AsioBrandIf.h"
 #include "asio/AsioModelTypes.h"
+#include "asio/CompositeKsAudioDevice.h"
 #include "asio/library/LibraryWorld.h"
 #include "common/Clock.h"
 #include "common/TimedWaitIf.h"
@@ -56,6 +57,10 @@ class SimulatedWorld final : public LibraryWorldIf {
         environment_.streamWait = &wait_;
         environment_.performanceCounter = &counter_;
         environment_.notice = [this](const std::string& text) { sayToUser(brand_, text); };
+        environment_.createDevice = [this](AsioDeviceRegistry& registry) {
+            return std::unique_ptr<AudioDeviceIf>(
+                CompositeKsAudioDevice::create(registry, environment_).release());
+        };
         plugControllers();
         cards_.startRealTime();
     }
