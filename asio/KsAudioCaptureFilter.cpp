@@ -39,6 +39,12 @@ uint32_t KsAudioCaptureFilter::createConverters(uint32_t bufferFrames, uint32_t 
                 std::ceil(std::ceil(static_cast<double>(bufferFrames) * step) / step));
         }
     }
+    deinterleave_ = deinterleaveFunction(hardwareBits(), asioBits);
+    accumulate_ = accumulateFunction(asioBits);
+    if (deinterleave_ == nullptr || accumulate_ == nullptr) {
+        deleteConverters();
+        return 0;
+    }
     try {
         staging_.assign(channels, std::vector<uint8_t>(stagedFrames * (asioBits / 8)));
     } catch (const std::bad_alloc&) {
@@ -65,27 +71,21 @@ HRESULT KsAudioCaptureFilter::processCapture(uint32_t half) {
 
 void KsAudioCaptureFilter::consume(uint32_t half) {
     const uint32_t channels = channelCount();
-    const uint32_t hwBits = hardwareBits();
-    const uint32_t bits = asioBits();
     const uint8_t* data = halfData(half);
     const size_t frames =
         std::min<size_t>(request(half).header.DataUsed / blockAlign(), halfFrames());
     for (uint32_t channel = 0; channel < channels; ++channel) {
         InputSamplerateConverterIf* converter = converters_[channel].get();
-        void* split = converter != nullptr ? converter->inputBuffer() : staging_[channel].data();
-        const size_t count = converter != nullptr ? std::min(frames, converter->capacity())
-                                                  : std::min(frames, size_t{bufferFrames()});
-        for (size_t frame = 0; frame < count; ++frame) {
-            const int32_t sample = readPackedSample(data, frame * channels + channel, hwBits);
-            writePackedSample(split, frame, bits, changeSampleWidth(sample, hwBits, bits));
+        uint8_t* staged = staging_[channel].data();
+        auto* split =
+            converter != nullptr ? static_cast<uint8_t*>(converter->inputBuffer()) : staged;
+        const size_t count =
+            std::min(frames, converter != nullptr ? converter->capacity() : size_t{bufferFrames()});
+        deinterleave_(data, channels, channel, count, split);
+        const size_t produced = converter != nullptr ? converter->process(count, staged) : count;
+        if (auto* sums = static_cast<int32_t*>(channelBuffer(channel, half))) {
+            accumulate_(staged, std::min(produced, size_t{bufferFrames()}), sums);
         }
-        const size_t produced =
-            converter != nullptr ? converter->process(count, staging_[channel].data()) : count;
-        auto* sums = static_cast<int32_t*>(channelBuffer(channel, half));
-        if (sums == nullptr) continue;
-        const size_t added = std::min(produced, size_t{bufferFrames()});
-        for (size_t frame = 0; frame < added; ++frame)
-            sums[frame] += readPackedSample(staging_[channel].data(), frame, bits);
     }
 }
 

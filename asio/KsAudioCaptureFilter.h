@@ -12,6 +12,7 @@
 
 #include "asio/InputSamplerateConverterIf.h"
 #include "asio/KsAudioFilter.h"
+#include "asio/PcmSampleWidth.h"
 
 namespace qmt {
 
@@ -35,6 +36,8 @@ class KsAudioCaptureFilter final : public KsAudioFilter {
     std::vector<std::unique_ptr<InputSamplerateConverterIf>> converters_;
     // Per channel: samples at the ASIO width and rate before they are added.
     std::vector<std::vector<uint8_t>> staging_;
+    DeinterleaveFunction deinterleave_ = nullptr;
+    AccumulateFunction accumulate_ = nullptr;
 };
 
 }  // namespace qmt

@@ -27,6 +27,11 @@ uint32_t KsAudioRenderFilter::createConverters(uint32_t bufferFrames, uint32_t a
             hardwareRate(), sampleRate(), bufferFrames, static_cast<int>(asioBits)));
         if (converters_.back()) hardwareFrames = converters_.back()->capacity();
     }
+    interleave_ = interleaveFunction(asioBits, hardwareBits());
+    if (interleave_ == nullptr) {
+        deleteConverters();
+        return 0;
+    }
     try {
         silence_.assign(size_t{bufferFrames} * (asioBits / 8), 0);
     } catch (const std::bad_alloc&) {
@@ -52,8 +57,6 @@ HRESULT KsAudioRenderFilter::processRender(uint32_t half) {
 
 size_t KsAudioRenderFilter::interleave(uint32_t half) {
     const uint32_t channels = channelCount();
-    const uint32_t hwBits = hardwareBits();
-    const uint32_t bits = asioBits();
     uint8_t* data = halfData(half);
     size_t frames = halfFrames();
     for (uint32_t channel = 0; channel < channels; ++channel) {
@@ -66,11 +69,7 @@ size_t KsAudioRenderFilter::interleave(uint32_t half) {
         produced = std::min<size_t>(produced, halfFrames());
         // Every channel's converter is in the same state, so all produce as many.
         frames = std::min(frames, produced);
-        for (size_t frame = 0; frame < produced; ++frame) {
-            const int32_t sample = readPackedSample(source, frame, bits);
-            writePackedSample(data, frame * channels + channel, hwBits,
-                              changeSampleWidth(sample, bits, hwBits));
-        }
+        interleave_(static_cast<const uint8_t*>(source), produced, data, channels, channel);
     }
     return frames;
 }

@@ -12,6 +12,7 @@
 
 #include "asio/KsAudioFilter.h"
 #include "asio/OutputSamplerateConverterIf.h"
+#include "asio/PcmSampleWidth.h"
 
 namespace qmt {
 
@@ -35,6 +36,7 @@ class KsAudioRenderFilter final : public KsAudioFilter {
     std::vector<std::unique_ptr<OutputSamplerateConverterIf>> converters_;
     // buffer frames of silence at the ASIO width, for channels that play nothing.
     std::vector<uint8_t> silence_;
+    InterleaveFunction interleave_ = nullptr;
 };
 
 }  // namespace qmt
