@@ -4,22 +4,32 @@
 
 namespace qmt::asiohost {
 
-void SwitchStatistics::reset(double expectedPeriodNs) {
-    *this = SwitchStatistics(expectedPeriodNs);
+void SwitchStatistics::reset(double periodNs) {
+    *this = SwitchStatistics(periodNs);
 }
 
 void SwitchStatistics::add(uint64_t nowNs, int32_t half) {
+    const auto now = static_cast<double>(nowNs);
     if (switches_++ == 0) {
         firstNs_ = nowNs;
+        expectedNs_ = now;
     } else {
-        const double gap = static_cast<double>(nowNs - lastNs_);
-        const double deviation = gap - expectedNs_;
+        const double deviation = static_cast<double>(nowNs - lastNs_) - periodNs_;
         sumSquares_ += deviation * deviation;
         maxDeviation_ = std::max(maxDeviation_, std::fabs(deviation));
-        const auto periods =
-            expectedNs_ > 0 ? static_cast<uint64_t>(std::llround(gap / expectedNs_)) : 1;
-        const uint64_t skipped = periods > 1 ? periods - 1 : 0;
-        missed_ += std::max<uint64_t>(skipped, half == lastHalf_ ? 1 : 0);
+        // A switch may come late by up to a period before the half it stands for is lost:
+        // the other half is still playing. The schedule follows early switches, so a clock
+        // that runs a little fast is not taken for lateness.
+        expectedNs_ += periodNs_;
+        const double lateness = now - expectedNs_;
+        uint64_t missed = half == lastHalf_ ? 1 : 0;
+        if (lateness < 0) {
+            expectedNs_ = now;
+        } else if (periodNs_ > 0 && lateness > periodNs_) {
+            missed = std::max(missed, static_cast<uint64_t>(lateness / periodNs_));
+            expectedNs_ = now;
+        }
+        missed_ += missed;
     }
     lastNs_ = nowNs;
     lastHalf_ = half;

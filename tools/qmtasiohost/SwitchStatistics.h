@@ -1,7 +1,8 @@
 #pragma once
 // Timing of the buffer switches a host receives: the mean period, how far single periods
-// stray from the expected one (jitter), and halves that never came (a gap of several
-// periods, or the same half twice in a row).
+// stray from the expected one (jitter), and halves that were lost: a switch more than a
+// period behind its schedule (the other half had played out before the host was asked to
+// fill this one), or the same half twice in a row.
 
 #include <cstdint>
 
@@ -17,14 +18,15 @@ class SwitchStatistics {
         uint64_t missedHalves = 0;
     };
 
-    explicit SwitchStatistics(double expectedPeriodNs = 0) : expectedNs_(expectedPeriodNs) {}
+    explicit SwitchStatistics(double periodNs = 0) : periodNs_(periodNs) {}
 
-    void reset(double expectedPeriodNs);
+    void reset(double periodNs);
     void add(uint64_t nowNs, int32_t half);
     Summary summary() const;
 
   private:
-    double expectedNs_;
+    double periodNs_;
+    double expectedNs_ = 0;  // when the next switch is due
     uint64_t switches_ = 0;
     uint64_t firstNs_ = 0;
     uint64_t lastNs_ = 0;
