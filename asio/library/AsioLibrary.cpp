@@ -3,7 +3,6 @@
 // brand's name and class identifier. The platform the drivers run on is made at the first
 // driver creation and kept until the library unloads.
 
-#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -14,6 +13,7 @@
 #include "asio/WinAsio.h"
 #include "asio/library/LibraryBrand.h"
 #include "asio/library/LibraryWorld.h"
+#include "platform/sim/SimulatedDesktop.h"
 
 namespace qmt {
 
@@ -28,18 +28,14 @@ struct Library {
 
 Library* library = nullptr;
 
-bool simulationAsked() {
-    const char* simulate = std::getenv("QMT_SIMULATE");
-    return simulate != nullptr && std::string(simulate) == "1";
-}
-
 AsioEnvironment* libraryEnvironment() {
     if (library == nullptr) return nullptr;
     std::lock_guard lock(library->worldMutex);
     if (!library->world && !library->worldFailed) {
         std::string error;
-        library->world = simulationAsked() ? makeSimulatedWorld(*library->brand, error)
-                                           : makeSystemWorld(*library->brand, error);
+        library->world = SimulationRequestedByEnvironment()
+                             ? makeSimulatedWorld(*library->brand, error)
+                             : makeSystemWorld(*library->brand, error);
         if (!library->world) {
             // Said once; every later creation fails the same way without repeating it.
             library->worldFailed = true;

@@ -1,9 +1,10 @@
-// The simulated controllers a host gets with QMT_SIMULATE=1, their sound cards moved by real
-// time. The maker's build sees a KV5 whose card runs at 48 kHz and an ARDO whose card takes
-// only 44.1 kHz (so a 48 kHz host hears it through the rate converters); the second brand's
-// build sees a KRT4 in its 8-out, 2-in mode, whose capture side plays the cards' known
-// signal. With QMT_SIM_RENDER_DIR set, each card leaves what it played there as
-// <serial>-render.wav when the library unloads.
+// The simulated controllers a host gets with QMT_SIMULATE=1: the simulated desktop that every
+// program of the system sees (so the panel and the driver agree on serial numbers), with its
+// cards moved by real time. The maker's build plays the KV10, KV5, ARDO and ARDO RAW; this
+// ARDO's card takes only 44.1 kHz, so a 48 kHz host hears it through the rate converters,
+// while the others run at 48 kHz. The second brand's build plays the KRT4 in its 8-out, 2-in
+// mode, whose capture side plays the cards' known signal. With QMT_SIM_RENDER_DIR set, each
+// card leaves what it played there as <serial>-render.wav when the library unloads.
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,16 +24,11 @@
 #include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimDeviceTree.h"
 #include "platform/sim/SimSoundCardModels.h"
+#include "platform/sim/SimulatedDesktop.h"
 
 namespace qmt {
 
 namespace {
-
-struct SimulatedController {
-    SimControllerModel model;
-    const char16_t* serial;
-    int port;
-};
 
 // An ARDO card of an older revision: 6 channels, 16 to 24 bits, 44.1 kHz only.
 SimSoundCardSpec ardoAt44100Only() {
@@ -74,26 +70,22 @@ class SimulatedWorld final : public LibraryWorldIf {
 
   private:
     void plugControllers() {
-        const bool secondBrand = std::string(brand_.getMakerName()) != "QMT";
-        const std::vector<SimulatedController> controllers =
-            secondBrand
-                ? std::vector<SimulatedController>{{SimControllerModel::Krt4, u"BRXSIMKRT4001", 1}}
-                : std::vector<SimulatedController>{{SimControllerModel::Kv5, u"QMTSIMKV5001", 1},
-                                                   {SimControllerModel::Ardo, u"QMTSIMARDO001", 2}};
-        for (const SimulatedController& controller : controllers) {
-            const int handle =
-                tree_.plugController(controller.model, controller.serial, controller.port);
-            if (controller.model == SimControllerModel::Ardo) {
-                cards_.card(handle)->setSpec(ardoAt44100Only());
-            }
-            plugged_.push_back({handle, controller.serial});
+        PlugSimulatedDesktop(tree_);
+        std::vector<DeviceInterfaceEntry> cards;
+        tree_.listInterfaces(InterfaceCategory::Audio, cards);
+        for (const DeviceInterfaceEntry& card : cards) {
+            const int handle = tree_.controllerWithAudioPath(card.path);
+            SimControllerModel model;
+            if (handle == 0 || !tree_.controllerModel(handle, model)) continue;
+            if (model == SimControllerModel::Ardo) cards_.card(handle)->setSpec(ardoAt44100Only());
+            plugged_.push_back(handle);
         }
     }
 
     void leaveRecordings() {
         const char* folder = std::getenv("QMT_SIM_RENDER_DIR");
         if (folder == nullptr || *folder == '\0') return;
-        for (const auto& [handle, serial] : plugged_) {
+        for (const int handle : plugged_) {
             std::shared_ptr<SimSoundCard> card = cards_.card(handle);
             const PcmWaveFormat format = card->recordedFormat();
             if (format.channels == 0) continue;
@@ -105,11 +97,19 @@ class SimulatedWorld final : public LibraryWorldIf {
                 for (unsigned c = 0; c < format.channels; ++c)
                     data.samples.push_back(frame < channels[c].size() ? channels[c][frame] : 0);
             }
-            const std::string path = std::string(folder) + "/" +
-                                     std::string(serial.begin(), serial.end()) + "-render.wav";
+            const std::string path = std::string(folder) + "/" + serialOf(handle) + "-render.wav";
             std::string error;
             if (!writeWavFile(path, data, error)) sayToUser(brand_, error);
         }
+    }
+
+    std::string serialOf(int handle) {
+        SimControllerModel model;
+        tree_.controllerModel(handle, model);
+        for (const SimulatedController& controller : SimulatedDesktopControllers()) {
+            if (controller.model == model) return controller.serial;
+        }
+        return "controller" + std::to_string(handle);
     }
 
     const AsioBrandIf& brand_;
@@ -122,7 +122,7 @@ class SimulatedWorld final : public LibraryWorldIf {
     DetachedProcessLauncher launcher_;
     FifoRealtimeScheduler realtime_;
     AsioEnvironment environment_;
-    std::vector<std::pair<int, std::u16string>> plugged_;
+    std::vector<int> plugged_;
 };
 
 }  // namespace

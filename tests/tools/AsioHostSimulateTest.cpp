@@ -72,7 +72,7 @@ TEST(AsioHostSimulateTest, RecordsTheKnownSignalAndPlaysAFileIntoTheCard) {
         0)
         << folder.read("host.log");
     WavData played;
-    ASSERT_TRUE(readWavFile(folder.file("cards/BRXSIMKRT4001-render.wav"), played, error)) << error;
+    ASSERT_TRUE(readWavFile(folder.file("cards/KRT4-A-render.wav"), played, error)) << error;
     EXPECT_EQ(played.format.sampleRate, 44100u);
     for (unsigned channel = 0; channel < 2; ++channel) {
         const size_t from = firstSound(capture, channel);

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "platform/sim/SimulatedDesktop.h"
+
 namespace qmt::asiohost {
 
 namespace {
@@ -58,17 +60,17 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
     help = false;
     options = HostOptions{};
     options.outputs = {0, 1};
-    const char* simulate = std::getenv("QMT_SIMULATE");
-    options.simulate = simulate != nullptr && std::string(simulate) == "1";
+    std::vector<std::string> rest = args;
+    options.simulate = TakeSimulateOption(rest);
     bool inputsGiven = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& arg = args[i];
+    for (size_t i = 0; i < rest.size(); ++i) {
+        const std::string& arg = rest[i];
         auto value = [&](std::string& out) {
-            if (i + 1 >= args.size()) {
+            if (i + 1 >= rest.size()) {
                 error = arg + " needs a value";
                 return false;
             }
-            out = args[++i];
+            out = rest[++i];
             return true;
         };
         std::string text;
@@ -86,8 +88,6 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
             options.list = true;
         } else if (arg == "--info") {
             options.infoOnly = true;
-        } else if (arg == "--simulate") {
-            options.simulate = true;
         } else if (arg == "--sim-render") {
             if (!value(options.simRenderDir)) return false;
         } else if (arg == "--seconds" || arg == "--rate" || arg == "--buffer") {
