@@ -10,13 +10,7 @@ namespace qmt {
 
 std::unique_ptr<KsAudioCaptureFilter> KsAudioCaptureFilter::create(AsioDeviceInfo& owner,
                                                                    uint32_t asioBits) {
-    CKsAudCapFilter* card = owner.getCaptureFilter();
-    if (card == nullptr) return nullptr;
-    WAVEFORMATEXTENSIBLE format;
-    CKsAudPin* pin = createFirstPin(owner, *card, true, format);
-    if (pin == nullptr) return nullptr;
-    return std::unique_ptr<KsAudioCaptureFilter>(
-        new (std::nothrow) KsAudioCaptureFilter(owner, *card, pin, format, asioBits));
+    return createOver<KsAudioCaptureFilter>(owner, owner.getCaptureFilter(), asioBits);
 }
 
 uint32_t KsAudioCaptureFilter::createConverters(uint32_t bufferFrames, uint32_t asioBits) {

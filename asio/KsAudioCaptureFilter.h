@@ -22,12 +22,15 @@ class KsAudioCaptureFilter final : public KsAudioFilter {
     // when the owner has no capture card or none of its formats is taken.
     static std::unique_ptr<KsAudioCaptureFilter> create(AsioDeviceInfo& owner, uint32_t asioBits);
 
-    bool isCapture() const override { return true; }
+    static constexpr bool kCapture = true;
+
+    bool isCapture() const override { return kCapture; }
     uint32_t createConverters(uint32_t bufferFrames, uint32_t asioBits) override;
     void deleteConverters() override;
     HRESULT processCapture(uint32_t half) override;
 
   private:
+    friend class KsAudioFilter;  // creates it
     using KsAudioFilter::KsAudioFilter;
 
     void consume(uint32_t half);

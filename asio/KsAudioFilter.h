@@ -15,6 +15,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "asio/AsioTypes.h"
@@ -90,6 +91,11 @@ class KsAudioFilter {
     // first). `format` is the one the pin was created with.
     static CKsAudPin* createFirstPin(AsioDeviceInfo& owner, CKsAudFilter& filter, bool capture,
                                      WAVEFORMATEXTENSIBLE& format);
+    // A Filter over `card` with the first pin that can be created; null when the owner has no
+    // such card, no format is taken or memory runs out.
+    template <typename Filter>
+    static std::unique_ptr<Filter> createOver(AsioDeviceInfo& owner, CKsAudFilter* card,
+                                              uint32_t asioBits);
     // The formats for a channel count, rate and width that the card's ranges take, in the
     // order they are tried: the channel-mask list of the count, then the plain WAVEFORMATEX.
     // A card may still refuse one when the pin is created (a mask it does not play), so
@@ -132,6 +138,16 @@ class KsAudioFilter {
     Event events_[2] = {Event(false), Event(false)};
     KsStreamRequest requests_[2];
 };
+
+template <typename Filter>
+std::unique_ptr<Filter> KsAudioFilter::createOver(AsioDeviceInfo& owner, CKsAudFilter* card,
+                                                  uint32_t asioBits) {
+    if (card == nullptr) return nullptr;
+    WAVEFORMATEXTENSIBLE format;
+    CKsAudPin* pin = createFirstPin(owner, *card, Filter::kCapture, format);
+    if (pin == nullptr) return nullptr;
+    return std::unique_ptr<Filter>(new (std::nothrow) Filter(owner, *card, pin, format, asioBits));
+}
 
 template <typename Accepts>
 void KsAudioFilter::buildFormats(uint16_t channels, uint32_t rate, uint16_t bits, Accepts accepts,

@@ -10,13 +10,7 @@ namespace qmt {
 
 std::unique_ptr<KsAudioRenderFilter> KsAudioRenderFilter::create(AsioDeviceInfo& owner,
                                                                  uint32_t asioBits) {
-    CKsAudRenFilter* card = owner.getRenderFilter();
-    if (card == nullptr) return nullptr;
-    WAVEFORMATEXTENSIBLE format;
-    CKsAudPin* pin = createFirstPin(owner, *card, false, format);
-    if (pin == nullptr) return nullptr;
-    return std::unique_ptr<KsAudioRenderFilter>(
-        new (std::nothrow) KsAudioRenderFilter(owner, *card, pin, format, asioBits));
+    return createOver<KsAudioRenderFilter>(owner, owner.getRenderFilter(), asioBits);
 }
 
 uint32_t KsAudioRenderFilter::createConverters(uint32_t bufferFrames, uint32_t asioBits) {

@@ -22,12 +22,15 @@ class KsAudioRenderFilter final : public KsAudioFilter {
     // when the owner has no render card or none of its formats is taken.
     static std::unique_ptr<KsAudioRenderFilter> create(AsioDeviceInfo& owner, uint32_t asioBits);
 
-    bool isCapture() const override { return false; }
+    static constexpr bool kCapture = false;
+
+    bool isCapture() const override { return kCapture; }
     uint32_t createConverters(uint32_t bufferFrames, uint32_t asioBits) override;
     void deleteConverters() override;
     HRESULT processRender(uint32_t half) override;
 
   private:
+    friend class KsAudioFilter;  // creates it
     using KsAudioFilter::KsAudioFilter;
 
     size_t interleave(uint32_t half);

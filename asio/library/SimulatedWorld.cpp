@@ -6,20 +6,13 @@
 // mode, whose capture side plays the cards' known signal. With QMT_SIM_RENDER_DIR set, each
 // card leaves what it played there as <serial>-render.wav when the library unloads.
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "asio/AsioBrandIf.h"
-#include "asio/AsioModelTypes.h"
-#include "asio/CompositeKsAudioDevice.h"
 #include "asio/library/LibraryWorld.h"
-#include "common/Clock.h"
-#include "common/TimedWaitIf.h"
 #include "common/WavFile.h"
-#include "platform/FileRegistry.h"
-#include "platform/ProcessLauncher.h"
 #include "platform/RealtimeScheduler.h"
 #include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimDeviceTree.h"
@@ -40,23 +33,11 @@ SimSoundCardSpec ardoAt44100Only() {
     return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
 }
 
-class SimulatedWorld final : public LibraryWorldIf {
+class SimulatedWorld final : public LibraryWorldAbs {
   public:
     SimulatedWorld(const AsioBrandIf& brand, std::unique_ptr<FileRegistry> registry)
-        : brand_(brand), registry_(std::move(registry)), cards_(tree_) {
-        environment_.registry = registry_.get();
-        environment_.devices = &tree_;
-        environment_.cards = &cards_;
-        environment_.launcher = &launcher_;
-        environment_.realtime = &realtime_;
-        environment_.tickClock = &tick_;
-        environment_.streamWait = &wait_;
-        environment_.performanceCounter = &counter_;
-        environment_.notice = [this](const std::string& text) { sayToUser(brand_, text); };
-        environment_.createDevice = [this](AsioDeviceRegistry& registry) {
-            return std::unique_ptr<AudioDeviceIf>(
-                CompositeKsAudioDevice::create(registry, environment_).release());
-        };
+        : LibraryWorldAbs(brand, std::move(registry)), cards_(tree_) {
+        attach(tree_, cards_, realtime_);
         plugControllers();
         cards_.startRealTime();
     }
@@ -65,8 +46,6 @@ class SimulatedWorld final : public LibraryWorldIf {
         cards_.stopRealTime();
         leaveRecordings();
     }
-
-    AsioEnvironment& environment() override { return environment_; }
 
   private:
     void plugControllers() {
@@ -112,32 +91,18 @@ class SimulatedWorld final : public LibraryWorldIf {
         return "controller" + std::to_string(handle);
     }
 
-    const AsioBrandIf& brand_;
-    std::unique_ptr<FileRegistry> registry_;
     SimDeviceTree tree_;
     SimAudioCards cards_;
-    SteadyTickClock tick_;
-    SteadyTimedWait wait_;
-    SteadyPerformanceCounter counter_;
-    DetachedProcessLauncher launcher_;
     FifoRealtimeScheduler realtime_;
-    AsioEnvironment environment_;
     std::vector<int> plugged_;
 };
 
 }  // namespace
 
 std::unique_ptr<LibraryWorldIf> makeSimulatedWorld(const AsioBrandIf& brand, std::string& error) {
-    std::unique_ptr<FileRegistry> registry = FileRegistry::fromEnvironment();
-    if (!registry) {
-        error = "no folder for the settings (set HOME or QMT_REGISTRY_DIR)";
-        return nullptr;
-    }
+    std::unique_ptr<FileRegistry> registry = libraryRegistry(error);
+    if (!registry) return nullptr;
     return std::make_unique<SimulatedWorld>(brand, std::move(registry));
-}
-
-void sayToUser(const AsioBrandIf& brand, const std::string& text) {
-    std::fprintf(stderr, "%s: %s\n", brand.getLongDriverName(), text.c_str());
 }
 
 }  // namespace qmt
