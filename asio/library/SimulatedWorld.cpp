@@ -48,6 +48,11 @@ class SimulatedWorld final : public LibraryWorldAbs {
     }
 
   private:
+    static const char* renderFolder() {
+        const char* folder = std::getenv("QMT_SIM_RENDER_DIR");
+        return folder != nullptr && *folder != '\0' ? folder : nullptr;
+    }
+
     void plugControllers() {
         PlugSimulatedDesktop(tree_);
         std::vector<DeviceInterfaceEntry> cards;
@@ -57,13 +62,15 @@ class SimulatedWorld final : public LibraryWorldAbs {
             SimControllerModel model;
             if (handle == 0 || !tree_.controllerModel(handle, model)) continue;
             if (model == SimControllerModel::Ardo) cards_.card(handle)->setSpec(ardoAt44100Only());
+            // Kept only for the files asked for: a long run would fill memory otherwise.
+            cards_.card(handle)->setRecording(renderFolder() != nullptr);
             plugged_.push_back(handle);
         }
     }
 
     void leaveRecordings() {
-        const char* folder = std::getenv("QMT_SIM_RENDER_DIR");
-        if (folder == nullptr || *folder == '\0') return;
+        const char* folder = renderFolder();
+        if (folder == nullptr) return;
         for (const int handle : plugged_) {
             std::shared_ptr<SimSoundCard> card = cards_.card(handle);
             const PcmWaveFormat format = card->recordedFormat();

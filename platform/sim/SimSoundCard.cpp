@@ -311,6 +311,7 @@ void SimSoundCard::moveRender(Instance& instance, uint64_t frames) {
         if (instance.queue.empty()) {
             starved_[instance.dataFlow] += frames;
             instance.frame += frames;
+            if (!recordingKept_) return;
             for (auto& channel : recording_)
                 channel.insert(channel.end(), frames, 0);
             return;
@@ -319,7 +320,7 @@ void SimSoundCard::moveRender(Instance& instance, uint64_t frames) {
         const uint32_t room = (request.header.DataUsed - instance.headBytes) / f.blockAlign;
         const uint64_t n = std::min<uint64_t>(frames, room);
         const auto* in = static_cast<const uint8_t*>(request.header.Data) + instance.headBytes;
-        for (uint64_t i = 0; i < n; ++i) {
+        for (uint64_t i = 0; recordingKept_ && i < n; ++i) {
             for (unsigned c = 0; c < f.channels; ++c, in += bytes)
                 recording_[c].push_back(ReadPcmSample(in, bytes));
         }
@@ -356,6 +357,15 @@ void SimSoundCard::clearRecording() {
     std::lock_guard lock(mutex_);
     for (auto& channel : recording_)
         channel.clear();
+}
+
+void SimSoundCard::setRecording(bool keep) {
+    std::lock_guard lock(mutex_);
+    recordingKept_ = keep;
+    if (!keep) {
+        for (auto& channel : recording_)
+            std::vector<int32_t>().swap(channel);
+    }
 }
 
 uint64_t SimSoundCard::starvedFrames(KSPIN_DATAFLOW flow) {

@@ -68,6 +68,9 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
     std::vector<int32_t> recorded(unsigned channel);
     PcmWaveFormat recordedFormat();
     void clearRecording();
+    // Whether the render side keeps what it plays (it does at first). A long run that never
+    // looks at it turns it off: ten minutes of eight channels would fill memory.
+    void setRecording(bool keep);
     // Frames a running pin had no request for (render: silence played, capture: lost).
     uint64_t starvedFrames(KSPIN_DATAFLOW flow);
 
@@ -131,6 +134,7 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
     std::vector<Instance*> instances_;
     Signal signal_;
     std::vector<std::vector<int32_t>> recording_;
+    bool recordingKept_ = true;
     PcmWaveFormat recordedFormat_;
     std::map<KSPIN_DATAFLOW, uint64_t> starved_;
     std::map<KSPIN_DATAFLOW, std::pair<HRESULT, int>> requestFailures_;

@@ -135,6 +135,12 @@ TEST(SimSoundCardTest, RenderRecordsWhatItPlaysAndSilenceWhenStarved) {
     EXPECT_EQ(card->recorded(0), (std::vector<int32_t>{0x030201, -8388608, 0}));
     EXPECT_EQ(card->recorded(1), (std::vector<int32_t>{-1, 0, 0}));
     EXPECT_EQ(card->starvedFrames(KSPIN_DATAFLOW_IN), 1u);
+
+    // A run that does not look at it keeps nothing, and still counts the starved frames.
+    card->setRecording(false);
+    card->advanceFrames(2);
+    EXPECT_TRUE(card->recorded(0).empty());
+    EXPECT_EQ(card->starvedFrames(KSPIN_DATAFLOW_IN), 3u);
 }
 
 TEST(SimSoundCardTest, FailuresOnDemandHoldersAndUnplugging) {
