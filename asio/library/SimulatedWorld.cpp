@@ -29,7 +29,7 @@ SimSoundCardSpec ardoAt44100Only() {
     render.dataFlow = KSPIN_DATAFLOW_IN;
     render.communication = KSPIN_COMMUNICATION_SINK;
     render.name = "Speaker";
-    render.ranges = {SimPcmRange(6, 16, 24, 44100, 44100)};
+    render.ranges = {MakePcmDataRange(6, 16, 24, 44100, 44100)};
     return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
 }
 

@@ -271,7 +271,7 @@ void BM_Streaming16OutFourQmtControllers(benchmark::State& state) {
         if (port >= 3) {
             SimPinSpec render;
             render.name = "Speaker";
-            render.ranges = {SimPcmRange(6, 16, 24, 44100, 44100)};
+            render.ranges = {MakePcmDataRange(6, 16, 24, 44100, 44100)};
             scene.cards.card(controller)
                 ->setSpec(SimUsbAudioCardSpec("ARDO Audio", &render, nullptr));
         }
