@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "CompositeRig.h"
 #include "asio/BrxAsioBrand.h"
@@ -171,6 +172,35 @@ TEST(CompositeKsAudioDeviceTest, CapturedSignalReachesTheHostOneBufferLater) {
         ASSERT_EQ(left[start + n], static_cast<int32_t>(n % 1000 + 1)) << n;
         ASSERT_EQ(right[start + n], static_cast<int32_t>(n % 1000 + 1001)) << n;
     }
+}
+
+TEST(CompositeKsAudioDeviceTest, CaptureAt44100ArrivesConvertedAtTheHostsRate) {
+    CompositeRig rig(std::make_unique<BrxAsioBrand>());
+    const int krt4 = rig.plug(SimControllerModel::Krt4, u"KRT400001", 1);
+    // The card takes only 44.1 kHz; the host runs at 48 kHz.
+    ASSERT_EQ(rig.device->setSampleRate(48000), ASE_OK);
+    ASSERT_TRUE(rig.startStream({}, {0, 1}, k48));
+    EXPECT_EQ(rig.world.cards.card(krt4)->pinFormat(KSPIN_DATAFLOW_OUT).sampleRate, 44100u);
+    for (int i = 0; i < 500; ++i)
+        rig.runFrames(44);  // half a second of the card's time
+    // The card plays a sine of (c + 1) kHz at half scale on channel c: a tenth of a second at
+    // 48 kHz must hold 200 (c + 1) zero crossings at that level, whatever the converter's phase.
+    for (size_t channel = 0; channel < 2; ++channel) {
+        const std::vector<int32_t>& got = rig.host.inputs[channel];
+        // Past the converter's start, while its reserve of input still fills (a few samples
+        // come out as silence then).
+        const size_t start = firstSound(got) + 9600;
+        ASSERT_LT(start + 4800, got.size());
+        int crossings = 0;
+        int32_t peak = 0;
+        for (size_t n = start; n < start + 4800; ++n) {
+            crossings += (got[n] < 0) != (got[n + 1] < 0) ? 1 : 0;
+            peak = std::max(peak, std::abs(got[n]));
+        }
+        EXPECT_NEAR(crossings, 200 * static_cast<int>(channel + 1), 2) << "channel " << channel;
+        EXPECT_NEAR(peak, 16384, 330) << "channel " << channel;
+    }
+    EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
 }
 
 TEST(CompositeKsAudioDeviceTest, UnpluggingTheOnlyControllerKeepsTheSwitchesComingOnTheTimer) {
