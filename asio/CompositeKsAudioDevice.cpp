@@ -367,6 +367,9 @@ ASIOError CompositeKsAudioDevice::getSamplePosition(ASIOSamples* samplePosition,
 bool CompositeKsAudioDevice::startStreamingThread(KSSTATE streamState) {
     for (Event& request : requests_)
         request.wait(0);
+    // A new thread starts with the semaphore free, whatever the last one left.
+    control_.wait(0);
+    control_.release();
     threadExited_.reset();
     done_.set();
     try {
@@ -390,7 +393,10 @@ KSSTATE CompositeKsAudioDevice::stopStreamingThread() {
 }
 
 bool CompositeKsAudioDevice::sendRequest(Request request, bool wait) {
-    control_.wait(kInfinite);
+    // A thread that ended (a pin refused a state) answers no more requests, and the one it
+    // was answering may leave the semaphore taken: its end lets every sender go.
+    Waitable* admission[] = {&control_, &threadExited_};
+    if (Waitable::waitForAny(admission, kInfinite) != 0) return false;
     if (threadExited_.isSet()) {
         control_.release();
         return false;
