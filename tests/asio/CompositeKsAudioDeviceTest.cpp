@@ -208,11 +208,13 @@ TEST(CompositeKsAudioDeviceTest, UnpluggingTheOnlyControllerKeepsTheSwitchesComi
     const int kv5 = rig.plug(SimControllerModel::Kv5, u"KV5000001", 1);
     ASSERT_TRUE(rig.startStream({0, 1}, {}, k48));
     rig.runFrames(k48);
-    const size_t before = rig.switches();
     rig.unplug(kv5);
     rig.idle();
     EXPECT_EQ(rig.device->activeFilterCount(), 0u);
     EXPECT_EQ(rig.device->filterCount(), 0u);
+    // The card's pending requests fail as it goes; if the thread hears that before the
+    // registry's removal, the half they leave completes at once: count from here.
+    const size_t before = rig.switches();
     for (int i = 0; i < 3; ++i)
         rig.runMs(1);
     EXPECT_EQ(rig.switches(), before + 3);

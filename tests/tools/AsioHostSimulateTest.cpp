@@ -1,7 +1,8 @@
 // qmtasiohost --simulate from end to end, as the README's demo runs it: the second brand's
 // simulated KRT4 records its card's known signal into a WAV file, and that file played back
 // reaches the card's render side sample for sample. The host runs in real time for a second
-// or so; what is checked does not depend on how the time went.
+// or so; what is checked does not depend on how the time went (a late host leaves gaps of
+// silence in what the card plays, which the check steps over).
 
 #include <gtest/gtest.h>
 
@@ -76,12 +77,18 @@ TEST(AsioHostSimulateTest, RecordsTheKnownSignalAndPlaysAFileIntoTheCard) {
     EXPECT_EQ(played.format.sampleRate, 44100u);
     for (unsigned channel = 0; channel < 2; ++channel) {
         const size_t from = firstSound(capture, channel);
-        const size_t at = firstSound(played, channel);
-        ASSERT_LT(at + 4410, played.frames());
-        for (size_t n = 0; n < 4410; ++n) {
-            ASSERT_EQ(played.samples[(at + n) * played.format.channels + channel],
-                      capture.samples[(from + n) * 2 + channel])
-                << "channel " << channel << " frame " << n;
+        size_t at = firstSound(played, channel);
+        // A host that a busy machine makes late leaves the card without a request for a
+        // moment: it plays silence there. Those gaps aside, every sample is the file's.
+        for (size_t n = 0; n < 4410; ++at) {
+            ASSERT_LT(at, played.frames()) << "channel " << channel << " frame " << n;
+            const int32_t got = played.samples[at * played.format.channels + channel];
+            const int32_t expected = capture.samples[(from + n) * 2 + channel];
+            if (got == expected) {
+                ++n;
+                continue;
+            }
+            ASSERT_EQ(got, 0) << "channel " << channel << " frame " << n << ": " << expected;
         }
     }
 }
