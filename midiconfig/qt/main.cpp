@@ -1,9 +1,10 @@
-// qmtmidiconfig, the configuration program. Until its main window exists it opens the
-// preset editor directly:
+// qmtmidiconfig, the configuration program: the main window with the controllers, the
+// mapping and the preset folder, from which the preset editor opens.
 //
 //   qmtmidiconfig [--simulate [SESSION]] [--edit FILE | --new KVP|KAP|KRP|KQP]
 //
-// --edit opens a preset file, --new a new preset of a kind (KVP without either). --simulate
+// --edit opens the preset editor alone on a preset file, --new on a new preset of a kind.
+// --simulate
 // (or QMT_SIMULATE=1) runs on the simulated desktop (ConfigPlatform.h); SESSION is a session
 // file in the `qmtmidi --simulate` format to play instead of the built-in script.
 
@@ -11,7 +12,6 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QScreen>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -21,9 +21,10 @@
 #include "common/AsciiCase.h"
 #include "devices/FindMidiDriver.h"
 #include "devices/QmtMidiBrand.h"
-#include "midiconfig/PresetEditor.h"
+#include "midiconfig/MappingDialog.h"
 #include "midiconfig/qt/ConfigPlatform.h"
-#include "midiconfig/qt/PresetEditorWindow.h"
+#include "midiconfig/qt/MappingDialogWindow.h"
+#include "midiconfig/qt/PresetEditorLauncher.h"
 #include "model/PresetFile.h"
 #include "platform/linux/TerminationSignals.h"
 #include "platform/qt/QtMessageBox.h"
@@ -33,6 +34,7 @@ namespace {
 
 struct Options {
     bool simulate = false;
+    bool editorOnly = false;
     std::string session;
     std::string editPath;
     qmt::PresetKind kind = qmt::PresetKind::Kvp;
@@ -63,6 +65,7 @@ bool ParseOptions(std::vector<std::string> args, Options& options) {
         const std::string& arg = args[i];
         if ((arg == "--edit" || arg == "--new") && !chosen && i + 1 < args.size()) {
             chosen = true;
+            options.editorOnly = true;
             if (arg == "--edit")
                 options.editPath = args[++i];
             else if (!KindOfName(args[++i], options.kind))
@@ -125,18 +128,21 @@ int main(int argc, char** argv) {
                     platform.temporaryFolder().c_str());
 
     qmt::QtMessageBox messages;
-    const QRect screen = QGuiApplication::primaryScreen()->virtualGeometry();
-    if (!qmt::PresetEditor::screenLargeEnough(screen.width(), screen.height(), messages)) return 0;
-    qmt::PresetEditor editor({platform.settings(), messages, [] { qmt::NotifyMidiDriver(); },
-                              &platform.devices(), &platform.hidFiles()});
-    if (!options.editPath.empty()) {
-        if (!editor.openFile(options.editPath)) return 0;
-    } else {
-        editor.openNew(options.kind);
+    qmt::EditorContext editor{platform.settings(), messages, [] { qmt::NotifyMidiDriver(); },
+                              &platform.devices(), &platform.hidFiles()};
+    if (options.editorOnly) {
+        qmt::RunPresetEditor(nullptr, editor,
+                             options.editPath.empty() ? nullptr : &options.editPath, options.kind);
+        return 0;
     }
-    qmt::PresetEditorWindow window(editor);
-    editor.initialize(window);
-    window.centreOnScreen();
+
+    qmt::MappingDialog dialog(
+        {platform.devices(), platform.settings(), messages, [] { qmt::NotifyMidiDriver(); }});
+    qmt::MappingDialogWindow window(
+        dialog, [&editor](QWidget* owner, const std::string* path, qmt::PresetKind kind) {
+            qmt::RunPresetEditor(owner, editor, path, kind);
+        });
+    window.start();
     window.exec();
     return 0;
 }

@@ -31,6 +31,14 @@ if [ -x "$build/midiagent/qt/qmtmidiagent" ]; then
     grep -qx 'Exec=qmtmidiagent' "$entry" || fail "application menu entry missing"
     [ -f "$stage/usr/share/icons/hicolor/scalable/apps/qmtmidiagent.svg" ] || fail "icon missing"
 fi
+# The configuration program in the application menu.
+if [ -x "$build/midiconfig/qmtmidiconfig" ]; then
+    [ -x "$stage/usr/bin/qmtmidiconfig" ] || fail "qmtmidiconfig not installed"
+    grep -qx 'Exec=qmtmidiconfig' "$stage/usr/share/applications/qmtmidiconfig.desktop" ||
+        fail "configuration program's menu entry missing"
+    [ -f "$stage/usr/share/icons/hicolor/scalable/apps/qmtmidiconfig.svg" ] ||
+        fail "configuration program's icon missing"
+fi
 if [ -e "$stage/etc/xdg/autostart" ]; then fail "something is installed to start at log-in"; fi
 
 [ "$failures" -eq 0 ] && echo "install: all passed"
