@@ -5,13 +5,11 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QUrl>
@@ -22,6 +20,7 @@
 #include "midiconfig/qt/FileDialogs.h"
 #include "midiconfig/qt/PresetEditorWindow.h"
 #include "midiconfig/qt/PresetNameDialogView.h"
+#include "midiconfig/qt/WindowPlacement.h"
 
 namespace qmt {
 
@@ -198,13 +197,7 @@ void MappingDialogWindow::start() {
 }
 
 void MappingDialogWindow::centreOnScreen() {
-    adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->geometry();
-    const QSize size = frameGeometry().size();
-    move(area.x() + ((area.width() - size.width()) >> 1),
-         area.y() + ((area.height() - size.height()) >> 1));
+    CentreOnPrimaryScreen(*this);
 }
 
 void MappingDialogWindow::setTitle(const std::string& title) {

@@ -4,22 +4,21 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
-#include <QScreen>
 #include <QTabBar>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "midiconfig/qt/ActionControlView.h"
 #include "midiconfig/qt/ControllerPictureWidget.h"
+#include "midiconfig/qt/FileDialogs.h"
+#include "midiconfig/qt/WindowPlacement.h"
 
 namespace qmt {
 
@@ -27,15 +26,6 @@ namespace {
 
 QString ToQt(const std::string& text) {
     return QString::fromStdString(text);
-}
-
-// A Qt name filter that shows the design's filter text and matches its patterns in either
-// case (preset files often come from systems whose names ignore case).
-QString NameFilter(const PresetEditor::FileDialogRequest& request) {
-    QStringList patterns;
-    for (const QString& pattern : ToQt(request.patterns).split(';', Qt::SkipEmptyParts))
-        patterns << pattern << pattern.toUpper();
-    return ToQt(request.filterText) + " (" + patterns.join(' ') + ")";
 }
 
 }  // namespace
@@ -167,21 +157,7 @@ void PresetEditorWindow::repaintPicture() {
 
 PresetEditor::FileDialogResult PresetEditorWindow::runFileDialog(
     const PresetEditor::FileDialogRequest& request) {
-    QFileDialog dialog(this, ToQt(request.title), ToQt(request.folder));
-    dialog.setOptions(QFileDialog::DontUseNativeDialog | QFileDialog::HideNameFilterDetails);
-    dialog.setNameFilter(NameFilter(request));
-    if (request.save) {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setDefaultSuffix(ToQt(request.defaultExtension));
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-    }
-    using Outcome = PresetEditor::FileDialogResult::Outcome;
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {Outcome::Cancelled, {}};
-    return {Outcome::Chosen, dialog.selectedFiles().first().toStdString()};
+    return RunFileDialog(this, request);
 }
 
 QString FindHelpDocument(const QString& document) {
@@ -212,13 +188,7 @@ void PresetEditorWindow::postLiveSelection(uint8_t control) {
 }
 
 void PresetEditorWindow::centreOnScreen() {
-    adjustSize();
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen) return;
-    const QRect area = screen->geometry();
-    const QSize size = frameGeometry().size();
-    move(area.x() + ((area.width() - size.width()) >> 1),
-         area.y() + ((area.height() - size.height()) >> 1));
+    CentreOnPrimaryScreen(*this);
 }
 
 void PresetEditorWindow::closeEvent(QCloseEvent* event) {
