@@ -48,9 +48,9 @@ shot "$out/qmtmidiconfig-main.png"
 # of the 453-unit-wide client area.
 eval \$(xdotool getwindowgeometry --shell "\$win")
 unit=\$(echo "\$WIDTH / 453" | bc -l)
-lx=\$(printf '%.0f' \$(echo "\$X + 330 * \$unit" | bc -l))
-ly=\$(printf '%.0f' \$(echo "\$Y + 20 + 20 * \$unit" | bc -l))
-xdotool mousemove "\$lx" "\$ly" click 3
+lx=\$(printf '%.0f' \$(echo "330 * \$unit" | bc -l))
+ly=\$(printf '%.0f' \$(echo "20 + 20 * \$unit" | bc -l))
+xdotool mousemove --window "\$win" "\$lx" "\$ly" click 3
 sleep 1
 shot "$out/qmtmidiconfig-preset-menu.png"
 xdotool key r   # "&Rename", to a name another Ardo preset has
