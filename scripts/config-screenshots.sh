@@ -49,7 +49,7 @@ shot "$out/qmtmidiconfig-main.png"
 eval \$(xdotool getwindowgeometry --shell "\$win")
 unit=\$(echo "\$WIDTH / 453" | bc -l)
 lx=\$(printf '%.0f' \$(echo "330 * \$unit" | bc -l))
-ly=\$(printf '%.0f' \$(echo "20 + 20 * \$unit" | bc -l))
+ly=\$(printf '%.0f' \$(echo "20 + 34 * \$unit" | bc -l))
 xdotool mousemove --window "\$win" "\$lx" "\$ly" click 3
 sleep 1
 shot "$out/qmtmidiconfig-preset-menu.png"
