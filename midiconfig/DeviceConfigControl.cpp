@@ -4,26 +4,11 @@
 
 #include "common/AsciiCase.h"
 #include "model/Catalogue.h"
+#include "model/PresetKinds.h"
 
 namespace qmt {
 
 namespace {
-
-std::optional<PresetKind> KindOfModel(uint32_t type) {
-    switch (type) {
-        case kModelKv10:
-        case kModelKv5:
-            return PresetKind::Kvp;
-        case kModelArdo:
-            return PresetKind::Kap;
-        case kModelArdoRawProto2009:
-            return PresetKind::Krp;
-        case kModelArdoRaw:
-            return PresetKind::Kqp;
-        default:
-            return std::nullopt;
-    }
-}
 
 // Right column: the kind's first slot for KVP (its only one), else its second.
 int RightSlot(PresetKind kind) {
@@ -132,7 +117,7 @@ void DeviceConfigControl::selectChannel(Column column, int index) {
 }
 
 std::optional<PresetKind> DeviceConfigControl::kind() const {
-    return KindOfModel(info_.type);
+    return PresetKindOfModel(info_.type);
 }
 
 const char* DeviceConfigControl::modelName() const {
