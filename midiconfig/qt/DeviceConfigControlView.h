@@ -9,7 +9,7 @@
 #include <functional>
 
 #include "midiconfig/DeviceConfigControl.h"
-#include "midiconfig/qt/DialogUnits.h"
+#include "platform/qt/DialogUnits.h"
 
 class QComboBox;
 class QLabel;

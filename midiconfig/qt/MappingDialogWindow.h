@@ -10,7 +10,7 @@
 #include <map>
 
 #include "midiconfig/MappingDialog.h"
-#include "midiconfig/qt/DialogUnits.h"
+#include "platform/qt/DialogUnits.h"
 
 class QMenu;
 class QMenuBar;

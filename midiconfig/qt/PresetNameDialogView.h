@@ -6,7 +6,7 @@
 #include <QDialog>
 
 #include "midiconfig/PresetNameDialog.h"
-#include "midiconfig/qt/DialogUnits.h"
+#include "platform/qt/DialogUnits.h"
 
 class QLabel;
 class QLineEdit;
