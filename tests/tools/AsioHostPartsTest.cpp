@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tools/qmtasiohost/AsioSampleCodec.h"
+#include "asiohost/AsioSampleCodec.h"
 #include "tools/qmtasiohost/HostOptions.h"
 #include "tools/qmtasiohost/SwitchStatistics.h"
 

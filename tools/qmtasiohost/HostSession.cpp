@@ -6,7 +6,7 @@
 #include <cmath>
 #include <thread>
 
-#include "tools/qmtasiohost/AsioSampleCodec.h"
+#include "asiohost/AsioSampleCodec.h"
 
 namespace qmt::asiohost {
 

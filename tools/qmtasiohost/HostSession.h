@@ -16,7 +16,7 @@
 
 #include "common/Guid.h"
 #include "common/WavFile.h"
-#include "tools/qmtasiohost/AsioDriverLoader.h"
+#include "asiohost/AsioDriverLoader.h"
 #include "tools/qmtasiohost/HostOptions.h"
 #include "tools/qmtasiohost/SampleRing.h"
 #include "tools/qmtasiohost/SignalSource.h"

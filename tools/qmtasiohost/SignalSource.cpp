@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "tools/qmtasiohost/AsioSampleCodec.h"
+#include "asiohost/AsioSampleCodec.h"
 
 namespace qmt::asiohost {
 

@@ -11,12 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "asio/AsioDriverRegistration.h"
-#include "asio/BrxAsioBrand.h"
-#include "asio/QmtAsioBrand.h"
-#include "common/AsciiCase.h"
-#include "platform/FileRegistry.h"
-#include "tools/qmtasiohost/AsioDriverLoader.h"
+#include "asiohost/AsioDriverChoice.h"
+#include "asiohost/AsioDriverLoader.h"
 #include "tools/qmtasiohost/HostOptions.h"
 #include "tools/qmtasiohost/HostSession.h"
 
@@ -28,101 +24,18 @@ constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-struct ChosenDriver {
-    std::string library;
-    Guid classId{};
-    bool classKnown = false;
-};
-
-std::vector<AsioDriverEntry> registeredDrivers() {
-    std::unique_ptr<FileRegistry> registry = FileRegistry::fromEnvironment();
-    return registry ? listAsioDrivers(*registry) : std::vector<AsioDriverEntry>{};
-}
-
-int listDrivers() {
-    const std::vector<AsioDriverEntry> drivers = registeredDrivers();
-    if (drivers.empty()) {
-        std::printf(
-            "no ASIO driver is registered in the machine hive (install the driver, or "
-            "give --library PATH)\n");
-        return kExitOk;
-    }
-    for (const AsioDriverEntry& driver : drivers) {
-        std::printf("%s\n  description %s\n  class %s\n  library %s\n", driver.name.c_str(),
-                    driver.description.c_str(), driver.classIdText.c_str(),
-                    driver.library.empty() ? "(class not registered)" : driver.library.c_str());
-    }
-    return kExitOk;
-}
-
-bool fromEntry(const AsioDriverEntry& entry, ChosenDriver& chosen, std::string& error) {
-    if (entry.library.empty()) {
-        error = "the driver \"" + entry.name + "\" is listed but its class " + entry.classIdText +
-                " names no library";
-        return false;
-    }
-    chosen = {entry.library, entry.classId, true};
-    return true;
-}
-
-bool chooseDriver(const HostOptions& options, ChosenDriver& chosen, std::string& error) {
-    const std::vector<AsioDriverEntry> drivers = registeredDrivers();
-    if (!options.driverName.empty()) {
-        for (const AsioDriverEntry& entry : drivers) {
-            if (equalsIgnoreCase(entry.name, options.driverName) ||
-                equalsIgnoreCase(entry.description, options.driverName)) {
-                return fromEntry(entry, chosen, error);
-            }
-        }
-        error = "no registered ASIO driver is called \"" + options.driverName + "\" (see --list)";
-        return false;
-    }
-    if (!options.libraryPath.empty()) {
-        chosen.library = options.libraryPath;
-        if (!options.classId.empty()) {
-            chosen.classKnown = parseClassId(options.classId, chosen.classId);
-            if (!chosen.classKnown) error = "--clsid takes {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}";
-            return chosen.classKnown;
-        }
-        for (const AsioDriverEntry& entry : drivers) {
-            if (entry.library == options.libraryPath) return fromEntry(entry, chosen, error);
-        }
-        return true;
-    }
-    if (!drivers.empty()) return fromEntry(drivers.front(), chosen, error);
-#ifdef QMT_ASIOHOST_BUILD_LIBRARY
-    // In a build tree without an installed driver: the library built next to this program.
-    if (std::filesystem::exists(QMT_ASIOHOST_BUILD_LIBRARY)) {
-        chosen.library = QMT_ASIOHOST_BUILD_LIBRARY;
-        return true;
-    }
-#endif
-    error = "no ASIO driver is registered; give --library PATH";
-    return false;
-}
-
-// Without a registration naming the class, the classes of this project's brands are tried.
-bool findClass(AsioDriverLoader& loader, ChosenDriver& chosen, std::string& error) {
-    if (chosen.classKnown) return true;
-    for (const Guid& classId : {QmtAsioBrand::kClassId, BrxAsioBrand::kClassId}) {
-        if (loader.offersClass(classId)) {
-            chosen.classId = classId;
-            return true;
-        }
-    }
-    error = chosen.library + " offers none of the known driver classes; give --clsid";
-    return false;
-}
-
 void onInterrupt(int) {
     HostSession::interrupt();
 }
 
 int run(const HostOptions& options) {
-    if (options.list) return listDrivers();
+    if (options.list) {
+        listDrivers(stdout);
+        return kExitOk;
+    }
     ChosenDriver chosen;
     std::string error;
-    if (!chooseDriver(options, chosen, error)) {
+    if (!chooseDriver({options.driverName, options.libraryPath, options.classId}, chosen, error)) {
         std::fprintf(stderr, "qmtasiohost: %s\n", error.c_str());
         return kExitFailure;
     }
@@ -136,7 +49,7 @@ int run(const HostOptions& options) {
         }
     }
     AsioDriverLoader loader;
-    if (!loader.load(chosen.library, error) || !findClass(loader, chosen, error)) {
+    if (!loader.load(chosen.library, error) || !findDriverClass(loader, chosen, error)) {
         std::fprintf(stderr, "qmtasiohost: %s\n", error.c_str());
         return kExitFailure;
     }

@@ -1,4 +1,4 @@
-#include "tools/qmtasiohost/AsioSampleCodec.h"
+#include "asiohost/AsioSampleCodec.h"
 
 namespace qmt::asiohost {
 

@@ -1,4 +1,4 @@
-#include "tools/qmtasiohost/AsioDriverLoader.h"
+#include "asiohost/AsioDriverLoader.h"
 
 #include <dlfcn.h>
 
