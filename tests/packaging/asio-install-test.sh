@@ -17,6 +17,11 @@ for library in libqmtasio.so libbrxasio.so; do
     find "$stage/usr" -name "$library" | grep -q . || fail "$library missing"
 done
 [ -x "$stage/usr/bin/qmtasiohost" ] || fail "qmtasiohost missing"
+# The desktop front end (built where libpipewire is) comes with its user unit naming it.
+if [ -x "$stage/usr/bin/qmtasio-pipewire" ]; then
+    unit="$stage/usr/lib/systemd/user/qmtasio-pipewire.service"
+    grep -qxF 'ExecStart=/usr/bin/qmtasio-pipewire' "$unit" || fail "front end unit missing"
+fi
 hive="$stage/etc/qmt/machine.reg"
 grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\QMT ASIO]' "$hive" || fail "QMT ASIO not listed"
 grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\BRX ASIO]' "$hive" || fail "BRX ASIO not listed"
