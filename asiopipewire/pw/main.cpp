@@ -8,10 +8,14 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "asio/BrxAsioBrand.h"
+#include "asio/QmtAsioBrand.h"
 #include "asiohost/AsioDriverChoice.h"
 #include "asiohost/AsioDriverLoader.h"
+#include "asiopipewire/ControllerCardsInUse.h"
 #include "asiopipewire/FrontEndOptions.h"
 #include "asiopipewire/pw/FrontEndSession.h"
+#include "platform/desktop/DesktopDeviceEnumerator.h"
 
 namespace {
 
@@ -26,6 +30,26 @@ void simulateControllers(const qmt::FrontEndOptions& options) {
     std::error_code ignored;
     std::filesystem::create_directories(options.simRenderDir, ignored);
     ::setenv("QMT_SIM_RENDER_DIR", options.simRenderDir.c_str(), 1);
+}
+
+// A controller's card that another program holds would leave its channels silent: refuse,
+// naming the holder, rather than offer a device that does not play.
+bool controllerCardsFree(const qmt::Guid& classId, std::string& error) {
+    using namespace qmt;
+    const QmtAsioBrand qmtBrand;
+    const BrxAsioBrand brxBrand;
+    const AsioBrandIf& brand =
+        classId == BrxAsioBrand::kClassId ? static_cast<const AsioBrandIf&>(brxBrand) : qmtBrand;
+    std::unique_ptr<DeviceEnumeratorIf> devices = MakeDesktopDeviceEnumerator(false);
+    const std::vector<std::unique_ptr<DeviceModelIf>> owned = brand.createDeviceModels(*devices);
+    std::vector<const DeviceModelIf*> models;
+    for (const auto& model : owned)
+        models.push_back(model.get());
+    const std::vector<HeldCard> held =
+        ControllerCardsInUse(*devices, models, SysfsAlsaCardLookup(), "/proc");
+    if (held.empty()) return true;
+    error = DescribeHeldCards(held);
+    return false;
 }
 
 int run(const qmt::FrontEndOptions& options) {
@@ -51,6 +75,10 @@ int run(const qmt::FrontEndOptions& options) {
 
     AsioDriverLoader loader;
     if (!loader.load(chosen.library, error) || !findDriverClass(loader, chosen, error)) {
+        std::fprintf(stderr, "qmtasio-pipewire: %s\n", error.c_str());
+        return kExitFailure;
+    }
+    if (!options.simulate && !controllerCardsFree(chosen.classId, error)) {
         std::fprintf(stderr, "qmtasio-pipewire: %s\n", error.c_str());
         return kExitFailure;
     }
