@@ -112,19 +112,21 @@ struct ChannelShape {
     double hertz = 0;
 };
 
-// The peak and, by its upward zero crossings, the frequency of one channel after `skip`.
-ChannelShape shapeOf(const WavData& data, unsigned channel, size_t skip) {
+// The peak and, by its upward zero crossings, the frequency of one channel's frames from
+// `skip` to `until`.
+ChannelShape shapeOf(const WavData& data, unsigned channel, size_t skip, size_t until = SIZE_MAX) {
+    until = std::min(until, data.frames());
     ChannelShape shape;
     const unsigned channels = data.format.channels;
     int crossings = 0;
     int32_t before = 0;
-    for (size_t frame = skip; frame < data.frames(); ++frame) {
+    for (size_t frame = skip; frame < until; ++frame) {
         const int32_t now = data.samples[frame * channels + channel];
         shape.peak = std::max(shape.peak, std::abs(now));
         if (before < 0 && now >= 0) ++crossings;
         before = now;
     }
-    const size_t frames = data.frames() > skip ? data.frames() - skip : 1;
+    const size_t frames = until > skip ? until - skip : 1;
     shape.hertz = crossings * static_cast<double>(data.format.sampleRate) / frames;
     return shape;
 }
@@ -153,6 +155,34 @@ class PipeWireDaemonTest : public ::testing::Test {
         if (daemon_) daemon_->stop(SIGTERM);
     }
 
+    // The front end over the simulated KRT4 for five seconds; null if its ports do not come.
+    std::unique_ptr<Child> startFrontEnd() {
+        auto child = std::make_unique<Child>(
+            std::vector<std::string>{QMTASIO_PIPEWIRE_PATH, "--simulate", "--verbose", "--library",
+                                     BRX_ASIO_LIBRARY, "--sim-render", folder_.file("render"),
+                                     "--seconds", "5"},
+            folder_.file("front-end.log"));
+        if (!eventually([] { return hasPort("qmt_asio.capture:capture_AUX15"); })) return nullptr;
+        return child;
+    }
+    // pw-record of inputs 1 to 3 into recorded.wav, linked; null if that fails.
+    std::unique_ptr<Child> startRecorder() {
+        const std::string ownPorts = std::string("{ node.name = rec ") + kOwnPorts + " }";
+        auto child = std::make_unique<Child>(
+            std::vector<std::string>{"pw-record", "--rate", "44100", "--channels", "3",
+                                     "--channel-map", "AUX0,AUX1,AUX2", "--format", "s16", "-P",
+                                     ownPorts, folder_.file("recorded.wav")},
+            folder_.file("recorder.log"));
+        if (!eventually([] { return hasPort("rec:input_AUX2"); })) return nullptr;
+        for (const char* channel : {"AUX0", "AUX1", "AUX2"}) {
+            if (!link(std::string("qmt_asio.capture:capture_") + channel,
+                      std::string("rec:input_") + channel)) {
+                return nullptr;
+            }
+        }
+        return child;
+    }
+
     TempFolder folder_;
     std::unique_ptr<Child> daemon_;
 };
@@ -168,28 +198,16 @@ TEST_F(PipeWireDaemonTest, TheCardsSignalReachesARecorderAndAPlayersSoundReaches
     std::string error;
     ASSERT_TRUE(writeWavFile(folder_.file("tone.wav"), tone, error)) << error;
 
-    Child frontEnd({QMTASIO_PIPEWIRE_PATH, "--simulate", "--verbose", "--library", BRX_ASIO_LIBRARY,
-                    "--sim-render", folder_.file("render"), "--seconds", "5"},
-                   folder_.file("front-end.log"));
-    ASSERT_TRUE(eventually([] { return hasPort("qmt_asio.capture:capture_AUX15"); }))
-        << folder_.read("front-end.log");
+    std::unique_ptr<Child> frontEnd = startFrontEnd();
+    ASSERT_TRUE(frontEnd) << folder_.read("front-end.log");
     const std::string nodes = output("pw-cli ls Node");
     EXPECT_NE(nodes.find("media.class = \"Audio/Source\""), std::string::npos) << nodes;
     EXPECT_NE(nodes.find("media.class = \"Audio/Sink\""), std::string::npos) << nodes;
     EXPECT_NE(nodes.find("node.description = \"BRX ASIO\""), std::string::npos) << nodes;
     ASSERT_TRUE(hasPort("qmt_asio.playback:playback_AUX15"));
 
-    const std::string ownPorts = std::string("{ node.name = rec ") + kOwnPorts + " }";
-    Child recorder(
-        {"pw-record", "--rate", "44100", "--channels", "3", "--channel-map", "AUX0,AUX1,AUX2",
-         "--format", "s16", "-P", ownPorts, folder_.file("recorded.wav")},
-        folder_.file("recorder.log"));
-    ASSERT_TRUE(eventually([] { return hasPort("rec:input_AUX2"); }))
-        << folder_.read("recorder.log");
-    for (const char* channel : {"AUX0", "AUX1", "AUX2"}) {
-        ASSERT_TRUE(link(std::string("qmt_asio.capture:capture_") + channel,
-                         std::string("rec:input_") + channel));
-    }
+    std::unique_ptr<Child> recorder = startRecorder();
+    ASSERT_TRUE(recorder) << folder_.read("recorder.log");
     const std::string playerPorts = std::string("{ node.name = play ") + kOwnPorts + " }";
     Child player({"pw-play", "-P", playerPorts, folder_.file("tone.wav")},
                  folder_.file("player.log"));
@@ -198,8 +216,8 @@ TEST_F(PipeWireDaemonTest, TheCardsSignalReachesARecorderAndAPlayersSoundReaches
     ASSERT_TRUE(link("play:output_FR", "qmt_asio.playback:playback_AUX1"));
 
     EXPECT_EQ(player.stop(0, std::chrono::seconds(10)), 0) << folder_.read("player.log");
-    recorder.stop(SIGINT);
-    ASSERT_EQ(frontEnd.stop(0, std::chrono::seconds(15)), 0) << folder_.read("front-end.log");
+    recorder->stop(SIGINT);
+    ASSERT_EQ(frontEnd->stop(0, std::chrono::seconds(15)), 0) << folder_.read("front-end.log");
     const std::string log = folder_.read("front-end.log");
     EXPECT_NE(log.find("source streaming  sink streaming"), std::string::npos) << log;
 
@@ -223,8 +241,48 @@ TEST_F(PipeWireDaemonTest, TheCardsSignalReachesARecorderAndAPlayersSoundReaches
     // The tone's own peaks, unchanged in level; the outputs nobody plays to stay silent.
     EXPECT_EQ(shapeOf(rendered, 0, 0).peak, 8000);
     EXPECT_EQ(shapeOf(rendered, 1, 0).peak, 16000);
-    EXPECT_NEAR(shapeOf(rendered, 0, 0).hertz * rendered.frames() / 88200.0, 440, 5);
+    size_t start = 0;
+    while (start < rendered.frames() && rendered.samples[start * rendered.format.channels] == 0)
+        ++start;
+    // A tenth of a second from where the tone starts: 440 Hz within the window's resolution.
+    EXPECT_NEAR(shapeOf(rendered, 0, start, start + 4410).hertz, 440, 15);
     EXPECT_EQ(shapeOf(rendered, 2, 0).peak, 0);
+}
+
+TEST_F(PipeWireDaemonTest, APanelsNewBufferSizeBecomesTheQuantumWhileProgramsStayLinked) {
+    std::unique_ptr<Child> frontEnd = startFrontEnd();
+    ASSERT_TRUE(frontEnd) << folder_.read("front-end.log");
+    std::unique_ptr<Child> recorder = startRecorder();
+    ASSERT_TRUE(recorder) << folder_.read("recorder.log");
+    ASSERT_TRUE(eventually([this] {
+        return folder_.read("front-end.log").find("source streaming") != std::string::npos;
+    }));
+    // What the control panel does on "OK": the new size (index 9: 10 ms) in the user's
+    // settings, then the driver's named event.
+    folder_.write("user.reg",
+                  "Windows Registry Editor Version 5.00\n\n"
+                  "[HKEY_CURRENT_USER\\Software\\BRX\\BRXASIO]\n"
+                  "\"Buffer Size\"=dword:00000009\n");
+    folder_.write("qmt/events/BRXASIOConfigurationChanged", "x");
+    ASSERT_TRUE(eventually([this] {
+        return folder_.read("front-end.log").find("buffer size 486 frames") != std::string::npos;
+    })) << folder_.read("front-end.log");
+    EXPECT_NE(output("pw-dump").find("\"node.force-quantum\": 486"), std::string::npos);
+    ASSERT_EQ(frontEnd->stop(0, std::chrono::seconds(15)), 0) << folder_.read("front-end.log");
+    recorder->stop(SIGINT);
+    const std::string log = folder_.read("front-end.log");
+    EXPECT_NE(log.find("quantum 486  rate 44100"), std::string::npos) << log;
+
+    // The recording goes on through the reset: half a second before its end (the front end
+    // stopping ends it) still holds the sine.
+    WavData recorded;
+    std::string error;
+    ASSERT_TRUE(readWavFile(folder_.file("recorded.wav"), recorded, error)) << error;
+    ASSERT_GT(recorded.frames(), 44100u);
+    const ChannelShape end =
+        shapeOf(recorded, 0, recorded.frames() - 30000, recorded.frames() - 8000);
+    EXPECT_NEAR(end.peak, 16384, 2);
+    EXPECT_NEAR(end.hertz, 1000, 20);
 }
 
 }  // namespace
