@@ -4,9 +4,12 @@
 // ARDO's card takes only 44.1 kHz, so a 48 kHz host hears it through the rate converters,
 // while the others run at 48 kHz. The second brand's build plays the KRT4 in its 8-out, 2-in
 // mode, whose capture side plays the cards' known signal. With QMT_SIM_RENDER_DIR set, each
-// card leaves what it played there as <serial>-render.wav when the library unloads.
+// card leaves what it played there as <serial>-render.wav when the library unloads. With
+// QMT_SIM_HOTPLUG set, controllers are unplugged and plugged back on its schedule
+// (platform/sim/SimHotplugSchedule.h).
 
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +19,7 @@
 #include "platform/RealtimeScheduler.h"
 #include "platform/sim/SimAudioCards.h"
 #include "platform/sim/SimDeviceTree.h"
+#include "platform/sim/SimHotplugSchedule.h"
 #include "platform/sim/SimSoundCardModels.h"
 #include "platform/sim/SimulatedDesktop.h"
 
@@ -40,9 +44,11 @@ class SimulatedWorld final : public LibraryWorldAbs {
         attach(tree_, cards_, realtime_);
         plugControllers();
         cards_.startRealTime();
+        startHotplug();
     }
 
     ~SimulatedWorld() override {
+        hotplug_.reset();
         cards_.stopRealTime();
         leaveRecordings();
     }
@@ -66,6 +72,39 @@ class SimulatedWorld final : public LibraryWorldAbs {
             cards_.card(handle)->setRecording(renderFolder() != nullptr);
             plugged_.push_back(handle);
         }
+    }
+
+    void startHotplug() {
+        const char* schedule = std::getenv("QMT_SIM_HOTPLUG");
+        if (schedule == nullptr || *schedule == '\0') return;
+        std::vector<SimHotplugStep> steps;
+        std::string error;
+        if (!ParseSimHotplugSchedule(schedule, steps, error)) {
+            sayToUser(brand_, error);
+            return;
+        }
+        hotplug_ = std::make_unique<SimHotplugPlayer>(
+            std::move(steps), [this](const std::string& serial, bool plug) {
+                for (size_t i = 0; i < plugged_.size(); ++i) {
+                    if (serialOf(plugged_[i]) != serial) continue;
+                    // The same handle on its own port keeps the controller's card.
+                    if (plug) {
+                        tree_.moveController(plugged_[i], portOf(serial));
+                    } else {
+                        tree_.unplugController(plugged_[i]);
+                    }
+                }
+            });
+    }
+
+    // The port PlugSimulatedDesktop gave the controller.
+    static int portOf(const std::string& serial) {
+        int port = 1;
+        for (const SimulatedController& controller : SimulatedDesktopControllers()) {
+            if (serial == controller.serial) return port;
+            ++port;
+        }
+        return port;
     }
 
     void leaveRecordings() {
@@ -102,6 +141,7 @@ class SimulatedWorld final : public LibraryWorldAbs {
     SimAudioCards cards_;
     FifoRealtimeScheduler realtime_;
     std::vector<int> plugged_;
+    std::unique_ptr<SimHotplugPlayer> hotplug_;
 };
 
 }  // namespace

@@ -155,12 +155,12 @@ class PipeWireDaemonTest : public ::testing::Test {
         if (daemon_) daemon_->stop(SIGTERM);
     }
 
-    // The front end over the simulated KRT4 for five seconds; null if its ports do not come.
-    std::unique_ptr<Child> startFrontEnd() {
+    // The front end over the simulated KRT4; null if its ports do not come.
+    std::unique_ptr<Child> startFrontEnd(const char* seconds = "5") {
         auto child = std::make_unique<Child>(
             std::vector<std::string>{QMTASIO_PIPEWIRE_PATH, "--simulate", "--verbose", "--library",
                                      BRX_ASIO_LIBRARY, "--sim-render", folder_.file("render"),
-                                     "--seconds", "5"},
+                                     "--seconds", seconds},
             folder_.file("front-end.log"));
         if (!eventually([] { return hasPort("qmt_asio.capture:capture_AUX15"); })) return nullptr;
         return child;
@@ -283,6 +283,39 @@ TEST_F(PipeWireDaemonTest, APanelsNewBufferSizeBecomesTheQuantumWhileProgramsSta
         shapeOf(recorded, 0, recorded.frames() - 30000, recorded.frames() - 8000);
     EXPECT_NEAR(end.peak, 16384, 2);
     EXPECT_NEAR(end.hertz, 1000, 20);
+}
+
+TEST_F(PipeWireDaemonTest, AControllerPulledOutWhileStreamingLeavesSilenceAndNoStall) {
+    // Seconds after the driver's simulation starts.
+    ::setenv("QMT_SIM_HOTPLUG", "KRT4-A:unplug@3", 1);
+    std::unique_ptr<Child> frontEnd = startFrontEnd("6");
+    ::unsetenv("QMT_SIM_HOTPLUG");
+    ASSERT_TRUE(frontEnd) << folder_.read("front-end.log");
+    std::unique_ptr<Child> recorder = startRecorder();
+    ASSERT_TRUE(recorder) << folder_.read("recorder.log");
+    EXPECT_TRUE(hasPort("qmt_asio.capture:capture_AUX0"));
+    ASSERT_EQ(frontEnd->stop(0, std::chrono::seconds(15)), 0) << folder_.read("front-end.log");
+    recorder->stop(SIGINT);
+
+    // The switches kept their pace after the cable was pulled (the driver's timer takes
+    // over): every report adds about a second of them (166 a second at 265 frames).
+    const std::string log = folder_.read("front-end.log");
+    std::vector<long> switches;
+    for (size_t at = log.find("  switches "); at != std::string::npos;
+         at = log.find("  switches ", at + 1)) {
+        switches.push_back(std::strtol(log.c_str() + at + 11, nullptr, 10));
+    }
+    ASSERT_GE(switches.size(), 5u) << log;
+    for (size_t i = 1; i + 1 < switches.size(); ++i)
+        EXPECT_GT(switches[i] - switches[i - 1], 100) << log;
+
+    // The recording holds the sine before the unplug and silence at its end.
+    WavData recorded;
+    std::string error;
+    ASSERT_TRUE(readWavFile(folder_.file("recorded.wav"), recorded, error)) << error;
+    ASSERT_GT(recorded.frames(), 3u * 44100u);
+    EXPECT_NEAR(shapeOf(recorded, 0, 4410, 22050).peak, 16384, 2);
+    EXPECT_EQ(shapeOf(recorded, 0, recorded.frames() - 44100, recorded.frames() - 8000).peak, 0);
 }
 
 }  // namespace
