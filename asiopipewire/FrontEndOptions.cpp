@@ -27,7 +27,8 @@ const char* frontEndUsage() {
            "\"QMT ASIO\". The controllers' cards clock the desktop's audio graph; its quantum\n"
            "is the driver's buffer size (the control panel's \"Buffer Size\").\n"
            "--rate HZ asks the driver for that rate (default: the rate it runs at).\n"
-           "--verbose prints the quantum, rate, channels and xruns every second.\n"
+           "--verbose prints the quantum, rate and channels, then every second the switches,\n"
+           "cycles, xruns and the graph's turnaround.\n"
            "--simulate (or QMT_SIMULATE=1) runs the driver on simulated controllers; with\n"
            "--sim-render DIR their sound cards leave what they played in DIR as WAV files.\n";
 }

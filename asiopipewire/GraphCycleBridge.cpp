@@ -48,7 +48,7 @@ void GraphCycleBridge::bufferSwitch(int32_t half) {
         silenceOutputs(half);
         return;
     }
-    if (outstanding_.load(std::memory_order_acquire)) {
+    if (lateCycleStillRunning(now)) {
         // The previous cycle is still running: this buffer is lost to it.
         xruns_.fetch_add(1, std::memory_order_relaxed);
         silenceOutputs(half);
@@ -60,6 +60,7 @@ void GraphCycleBridge::bufferSwitch(int32_t half) {
     std::fill(playback_.begin(), playback_.end(), 0.0f);
     const uint64_t cycle = cycle_.fetch_add(1, std::memory_order_acq_rel) + 1;
     outstanding_.store(true, std::memory_order_release);
+    outstandingSinceNs_ = now;
     if (!graph_.startCycle(frames_, now, cycle)) {
         outstanding_.store(false, std::memory_order_release);
         undriven_.fetch_add(1, std::memory_order_relaxed);
@@ -67,6 +68,7 @@ void GraphCycleBridge::bufferSwitch(int32_t half) {
         return;
     }
     if (done_.try_acquire_for(deadline_)) {
+        noteTurnaround(nowNs() - now);
         writeOutputs(half);
         cycles_.fetch_add(1, std::memory_order_relaxed);
     } else {
@@ -96,7 +98,18 @@ BridgeStatistics GraphCycleBridge::statistics() const {
     statistics.xruns = xruns_.load(std::memory_order_relaxed);
     statistics.undriven = undriven_.load(std::memory_order_relaxed);
     statistics.lateSwitches = lateSwitches_.load(std::memory_order_relaxed);
+    statistics.turnaroundTotalNs = turnaroundTotalNs_.load(std::memory_order_relaxed);
+    statistics.turnaroundMaxNs = turnaroundMaxNs_.load(std::memory_order_relaxed);
     return statistics;
+}
+
+bool GraphCycleBridge::lateCycleStillRunning(int64_t now) {
+    if (!outstanding_.load(std::memory_order_acquire)) return false;
+    if (periodNs_ <= 0 || now - outstandingSinceNs_ < kAbandonPeriods * periodNs_) return true;
+    // Given up: a new number makes the old cycle's end, should it still come, ignored.
+    cycle_.fetch_add(1, std::memory_order_acq_rel);
+    outstanding_.store(false, std::memory_order_release);
+    return false;
 }
 
 bool GraphCycleBridge::waitForLateCycle(std::chrono::nanoseconds limit) {
@@ -120,6 +133,14 @@ void GraphCycleBridge::noteSchedule(int64_t now) {
         lateSwitches_.fetch_add(1, std::memory_order_relaxed);
     }
     lastSwitchNs_ = now;
+}
+
+void GraphCycleBridge::noteTurnaround(int64_t ns) {
+    // Only the streaming thread writes these; others only read.
+    const auto value = static_cast<uint64_t>(std::max<int64_t>(ns, 0));
+    turnaroundTotalNs_.fetch_add(value, std::memory_order_relaxed);
+    if (value > turnaroundMaxNs_.load(std::memory_order_relaxed))
+        turnaroundMaxNs_.store(value, std::memory_order_relaxed);
 }
 
 void GraphCycleBridge::readInputs(int32_t half) {

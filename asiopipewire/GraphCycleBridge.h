@@ -13,7 +13,9 @@
 //   and statistics() at any time.
 // A cycle that misses its deadline is an xrun: the cards play silence for that buffer, and
 // no new cycle starts before the late one has ended, so the graph never runs two cycles at
-// once and never sees its buffers change under it.
+// once and never sees its buffers change under it. A cycle that never ends (the graph was
+// suspended or rebuilt while it ran) is given up after kAbandonPeriods, so the device does not
+// stay silent for good.
 
 #include <array>
 #include <atomic>
@@ -47,6 +49,9 @@ struct BridgeStatistics {
     uint64_t xruns = 0;         // cycles past their deadline, and switches skipped for them
     uint64_t undriven = 0;      // switches while the graph could not be started from here
     uint64_t lateSwitches = 0;  // switches that came more than half a period late
+    // From a switch to the end of its cycle in the graph (cycles that ended in time).
+    uint64_t turnaroundTotalNs = 0;
+    uint64_t turnaroundMaxNs = 0;
 };
 
 class GraphCycleBridge {
@@ -57,6 +62,7 @@ class GraphCycleBridge {
     void configure(const AsioBufferLayout& layout);
     // How long a switch waits for its cycle; by default this share of the period.
     static constexpr double kDeadlineShare = 0.8;
+    static constexpr int kAbandonPeriods = 8;
     void setDeadline(std::chrono::nanoseconds deadline);
     void setGraphRunning(bool running);
     bool graphRunning() const { return running_.load(std::memory_order_acquire); }
@@ -72,8 +78,10 @@ class GraphCycleBridge {
 
   private:
     bool waitForLateCycle(std::chrono::nanoseconds limit);
+    bool lateCycleStillRunning(int64_t now);
     int64_t nowNs();
     void noteSchedule(int64_t now);
+    void noteTurnaround(int64_t ns);
     void readInputs(int32_t half);
     void writeOutputs(int32_t half);
     void silenceOutputs(int32_t half);
@@ -88,6 +96,7 @@ class GraphCycleBridge {
     std::chrono::nanoseconds deadline_{0};
     int64_t periodNs_ = 0;
     int64_t lastSwitchNs_ = -1;
+    int64_t outstandingSinceNs_ = 0;  // streaming thread only
 
     std::atomic<bool> running_{false};
     std::atomic<uint64_t> cycle_{0};
@@ -99,6 +108,8 @@ class GraphCycleBridge {
     std::atomic<uint64_t> xruns_{0};
     std::atomic<uint64_t> undriven_{0};
     std::atomic<uint64_t> lateSwitches_{0};
+    std::atomic<uint64_t> turnaroundTotalNs_{0};
+    std::atomic<uint64_t> turnaroundMaxNs_{0};
 };
 
 }  // namespace qmt

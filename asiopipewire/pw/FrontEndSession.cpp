@@ -144,15 +144,17 @@ void FrontEndSession::report(double elapsed) {
     const PwNodeStatistics graph = nodes_.statistics();
     std::fprintf(out_,
                  "%7.1f s  quantum %u  rate %u  switches %llu  cycles %llu  xruns %llu "
-                 "(+%llu)  late switches %llu  undriven %llu  source %s  sink %s\n",
+                 "(+%llu)  late switches %llu  undriven %llu  turnaround %.0f/%.0f us  "
+                 "source %s  sink %s\n",
                  elapsed, bridge_.frames(), static_cast<unsigned>(host_.description().rate),
                  static_cast<unsigned long long>(now.switches),
                  static_cast<unsigned long long>(now.cycles),
                  static_cast<unsigned long long>(now.xruns),
                  static_cast<unsigned long long>(now.xruns - reported_.xruns),
                  static_cast<unsigned long long>(now.lateSwitches),
-                 static_cast<unsigned long long>(now.undriven), graph.sourceState.c_str(),
-                 graph.sinkState.c_str());
+                 static_cast<unsigned long long>(now.undriven),
+                 now.cycles > 0 ? now.turnaroundTotalNs / 1e3 / now.cycles : 0.0,
+                 now.turnaroundMaxNs / 1e3, graph.sourceState.c_str(), graph.sinkState.c_str());
     std::fflush(out_);
     reported_ = now;
 }

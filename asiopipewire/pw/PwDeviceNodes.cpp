@@ -81,7 +81,8 @@ bool PwDeviceNodes::open(const PwNodeSettings& settings, GraphCycleBridge& bridg
 
 int PwDeviceNodes::addTriggerSource(spa_loop*, bool, uint32_t, const void*, size_t, void* user) {
     auto* self = static_cast<PwDeviceNodes*>(user);
-    self->trigger_ = pw_loop_add_event(self->dataLoop_, &PwDeviceNodes::onTriggerEvent, self);
+    self->trigger_.store(pw_loop_add_event(self->dataLoop_, &PwDeviceNodes::onTriggerEvent, self),
+                         std::memory_order_release);
     return 0;
 }
 
@@ -149,19 +150,20 @@ bool PwDeviceNodes::connectNode(Node& node, bool source, std::string& error) {
 void PwDeviceNodes::close() {
     if (loop_ != nullptr) {
         pw_thread_loop_lock(loop_);
-        for (Node* node : {source_, sink_}) {
-            if (node != nullptr && node->stream != nullptr) pw_stream_destroy(node->stream);
-        }
+        // The trigger goes first: a signal still pending must not reach a destroyed stream.
         if (trigger_ != nullptr) {
             pw_loop_invoke(
                 dataLoop_,
                 [](spa_loop*, bool, uint32_t, const void*, size_t, void* user) {
                     auto* self = static_cast<PwDeviceNodes*>(user);
-                    pw_loop_destroy_source(self->dataLoop_, self->trigger_);
+                    pw_loop_destroy_source(self->dataLoop_, self->trigger_.load());
                     return 0;
                 },
                 0, nullptr, 0, true, this);
             trigger_ = nullptr;
+        }
+        for (Node* node : {source_, sink_}) {
+            if (node != nullptr && node->stream != nullptr) pw_stream_destroy(node->stream);
         }
         if (core_ != nullptr) {
             spa_hook_remove(&coreListener_);
@@ -220,14 +222,15 @@ PwNodeStatistics PwDeviceNodes::statistics() {
 }
 
 bool PwDeviceNodes::startCycle(uint32_t frames, int64_t nsec, uint64_t cycle) {
-    if (trigger_ == nullptr || source_ == nullptr ||
+    spa_source* trigger = trigger_.load(std::memory_order_acquire);
+    if (trigger == nullptr || source_ == nullptr ||
         source_->state.load(std::memory_order_acquire) != PW_STREAM_STATE_STREAMING) {
         return false;
     }
     cycleFrames_.store(frames, std::memory_order_relaxed);
     cycleNsec_.store(nsec, std::memory_order_relaxed);
     cycle_.store(cycle, std::memory_order_release);
-    pw_loop_signal_event(dataLoop_, trigger_);
+    pw_loop_signal_event(dataLoop_, trigger);
     return true;
 }
 

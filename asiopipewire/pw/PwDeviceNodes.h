@@ -84,7 +84,7 @@ class PwDeviceNodes final : public GraphCycleIf {
     pw_core* core_ = nullptr;
     spa_hook coreListener_{};
     pw_loop* dataLoop_ = nullptr;
-    spa_source* trigger_ = nullptr;
+    std::atomic<spa_source*> trigger_{nullptr};  // set on the data thread
     Node* source_ = nullptr;
     Node* sink_ = nullptr;
 

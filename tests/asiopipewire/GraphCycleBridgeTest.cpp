@@ -183,6 +183,28 @@ TEST_F(GraphCycleBridgeTest, ALateCycleIsAnXrunAndNoCycleStartsBeforeItEnds) {
     EXPECT_EQ(bridge_.statistics().cycles, 1u);
 }
 
+TEST_F(GraphCycleBridgeTest, ACycleThatNeverEndsIsGivenUpAndItsLateEndIgnored) {
+    bridge_.setDeadline(std::chrono::milliseconds(1));
+    graph_.setHold(true);
+    bridge_.bufferSwitch(0);
+    // Eight periods of 0.667 ms later (the clock counts in 100 ns) the graph is thought stuck.
+    clock_.advance(7 * 6'667);
+    bridge_.bufferSwitch(1);
+    EXPECT_EQ(graph_.started(), 1);
+    clock_.advance(2 * 6'667);
+    bridge_.bufferSwitch(0);
+    EXPECT_EQ(graph_.started(), 2) << "a new cycle after the stuck one was given up";
+    EXPECT_EQ(bridge_.statistics().xruns, 3u);
+
+    // The stuck cycle ending now does not count as the end of the new one.
+    graph_.setHold(false);
+    graph_.drain();
+    bridge_.setDeadline(std::chrono::seconds(10));
+    bridge_.bufferSwitch(1);
+    EXPECT_EQ(graph_.started(), 3);
+    EXPECT_EQ(bridge_.statistics().cycles, 1u);
+}
+
 TEST_F(GraphCycleBridgeTest, WithoutARunningGraphTheCardsPlaySilence) {
     bridge_.setGraphRunning(false);
     dirtyOutputs(0);
