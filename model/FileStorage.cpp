@@ -5,17 +5,14 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
-#include <system_error>
 
 #include "model/PresetFile.h"
+#include "platform/AtomicFile.h"
 
 namespace qmt {
 
 namespace {
-
-namespace fs = std::filesystem;
 
 std::string Quoted(const std::string& path) {
     return "\"" + path + "\"";
@@ -32,33 +29,16 @@ struct FileCloser {
 };
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
 
-// A name next to the target, so the final rename stays within one file system.
-std::string TemporaryNameFor(const std::string& path) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    char suffix[24];
-    std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", static_cast<unsigned long long>(random()));
-    return path + suffix;
-}
-
-// Replacing a symbolic link would cut it; write through it to the file it names.
-std::string RealTarget(const std::string& path) {
-    std::error_code ec;
-    if (!fs::is_symlink(path, ec)) return path;
-    const fs::path target = fs::weakly_canonical(path, ec);
-    return ec ? path : target.string();
-}
-
-bool WriteAll(FILE* f, std::span<const uint8_t> bytes) {
-    // An empty span may have no buffer at all, which fwrite must not be given.
-    if (!bytes.empty() && std::fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size())
-        return false;
-    return std::fflush(f) == 0;
-}
-
 }  // namespace
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
                    size_t limit) {
+    // Only regular files: opening a FIFO would wait for a writer for ever, and a device or
+    // a folder is never a preset or a mapping.
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (!ec && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+        return Fail(error, Quoted(path) + " is not a regular file");
     FileHandle file(std::fopen(path.c_str(), "rb"));
     if (!file) return Fail(error, "cannot open " + Quoted(path) + ": " + std::strerror(errno));
     std::vector<uint8_t> data;
@@ -82,29 +62,7 @@ bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::st
 
 bool SaveFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                         std::string* error) {
-    const std::string target = RealTarget(path);
-    const std::string temporary = TemporaryNameFor(target);
-    FileHandle file(std::fopen(temporary.c_str(), "wbx"));
-    if (!file) return Fail(error, "cannot write " + Quoted(path) + ": " + std::strerror(errno));
-    const bool written = WriteAll(file.get(), bytes);
-    const int writeErrno = errno;
-    const bool closed = std::fclose(file.release()) == 0;
-    std::error_code ec;
-    if (!written || !closed) {
-        fs::remove(temporary, ec);
-        return Fail(error, "cannot write " + Quoted(path) + ": " +
-                               std::strerror(written ? errno : writeErrno));
-    }
-    // Keep the permissions a user gave the file being replaced.
-    const fs::file_status old = fs::status(target, ec);
-    if (!ec && fs::exists(old)) fs::permissions(temporary, old.permissions(), ec);
-    fs::rename(temporary, target, ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(temporary, ignored);
-        return Fail(error, "cannot replace " + Quoted(path) + ": " + ec.message());
-    }
-    return true;
+    return ReplaceFileAtomically(path, bytes, error);
 }
 
 }  // namespace qmt

@@ -40,21 +40,29 @@ PresetPtr LoadPreset(const std::string& path, std::string* error = nullptr);
 bool ValidatePreset(const Preset& preset, std::string* reason = nullptr);
 
 // Frees a preset with its lists and extended-message buffers.
-inline void FreePreset(PresetPtr& preset) { preset.reset(); }
+inline void FreePreset(PresetPtr& preset) {
+    preset.reset();
+}
 
 // Deep copy: every list, every assignment and its own copy of extended bytes.
-inline PresetPtr CopyPreset(const Preset& preset) { return std::make_unique<Preset>(preset); }
+inline PresetPtr CopyPreset(const Preset& preset) {
+    return std::make_unique<Preset>(preset);
+}
 
 // Serialises in the newest format of the preset's kind. Only assignments with at least one
 // message are written. Times are converted back to milliseconds.
 std::vector<uint8_t> WritePreset(const Preset& preset,
                                  std::span<const ApplicationEntry> applications = {});
 
-// Writes a file atomically (temporary file + rename). False on any I/O failure.
+// Writes a file so that a crash at any moment leaves the old or the new content whole
+// (temporary file, flushed to the disk, renamed over the target, folder flushed). Every
+// program that saves presets or mappings goes through here. False on any I/O failure, with
+// `error` naming the file and the reason.
 bool SaveFileAtomically(const std::string& path, std::span<const uint8_t> bytes,
                         std::string* error = nullptr);
 
-// Reads a whole file, refusing anything larger than `limit` bytes.
+// Reads a whole regular file, refusing anything larger than `limit` bytes and anything that
+// is not a regular file (a FIFO would block the reader for ever).
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string* error,
                    size_t limit = 64u << 20);
 

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "platform/AtomicFile.h"
 #include "platform/RegFileFormat.h"
 
 namespace qmt {
@@ -95,19 +96,10 @@ unsigned RegistryFile::fileMode() const {
 }
 
 bool RegistryFile::writeAtomically(const std::string& text) const {
-    // The temporary name is fixed: only the lock holder writes it.
-    const std::string temporary = path_ + ".tmp";
-    {
-        FileDescriptor out(
-            ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, fileMode()));
-        if (!out.valid() || !writeAll(out.get(), text) || ::fsync(out.get()) != 0) {
-            ::unlink(temporary.c_str());
-            return false;
-        }
-    }
-    if (::rename(temporary.c_str(), path_.c_str()) == 0) return true;
-    ::unlink(temporary.c_str());
-    return false;
+    AtomicWriteOptions options;
+    options.forceMode = fileMode();
+    return ReplaceFileAtomically(
+        path_, {reinterpret_cast<const uint8_t*>(text.data()), text.size()}, nullptr, options);
 }
 
 bool RegistryFile::modify(const std::function<bool(RegistryHive&)>& change) {

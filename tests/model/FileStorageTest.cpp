@@ -1,4 +1,9 @@
 #include <gtest/gtest.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
 
 #include <filesystem>
 #include <string>
@@ -84,6 +89,33 @@ TEST(ReadWholeFile, ErrorsNameTheFile) {
     EXPECT_NE(error.find(dir.file("absent")), std::string::npos) << error;
     EXPECT_FALSE(ReadWholeFile(dir.path().string(), read, &error));
     EXPECT_NE(error.find(dir.path().string()), std::string::npos) << error;
+}
+
+TEST(ReadWholeFile, RefusesAFifoInsteadOfWaitingForAWriter) {
+    test::TempDir dir;
+    const std::string fifo = dir.file("preset.kvp");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    Bytes read;
+    std::string error;
+    EXPECT_FALSE(ReadWholeFile(fifo, read, &error));
+    EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+}
+
+TEST(SaveFileAtomically, AFullDiskFailsWithItsReasonAndKeepsTheOldFile) {
+    test::TempDir dir;
+    const std::string mount = dir.file("small");
+    fs::create_directory(mount);
+    if (::mount("tmpfs", mount.c_str(), "tmpfs", 0, "size=16k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << std::strerror(errno);
+    const std::string path = mount + "/a.kqp";
+    const auto readBack = [&] { return dir.read("small/a.kqp"); };
+    std::string error;
+    ASSERT_TRUE(SaveFileAtomically(path, Bytes(1000, 1), &error)) << error;
+    EXPECT_FALSE(SaveFileAtomically(path, Bytes(64 * 1024, 2), &error));
+    EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
+    EXPECT_EQ(readBack(), Bytes(1000, 1));
+    EXPECT_EQ(EntriesIn(mount), 1u);  // no temporary left behind
+    ::umount(mount.c_str());
 }
 
 }  // namespace
