@@ -1,0 +1,66 @@
+#!/usr/bin/env bash
+# Builds the fuzz targets (the `fuzz` preset: clang-16, libFuzzer, ASan+UBSan) and runs each
+# for SECONDS (default 60), one after the other, nice'd.
+#
+#   bash scripts/fuzz.sh [SECONDS]
+#   QMT_FUZZ_RUNS=10000000 bash scripts/fuzz.sh     # a number of executions per target instead
+#   QMT_FUZZ_TARGETS="preset mapping" bash scripts/fuzz.sh 30
+#   QMT_FUZZ_OUT=/var/tmp/qmt-fuzz bash scripts/fuzz.sh      # working files elsewhere
+#
+# Each target starts from its seed corpus (qmt_fuzz_seeds: the factory files and the recorded
+# sessions), the inputs kept in fuzz/corpus/<target>/ and what earlier runs found
+# (OUT/corpus/<target>/, where new inputs go; OUT is $QMT_FUZZ_OUT or build/fuzz). The
+# targets run from a copy in OUT/bin, so a long run goes on undisturbed by rebuilds. A crash
+# or a broken property stops the target; its input is saved as OUT/findings/<target>-crash-*
+# and the script fails. At the end a table gives executions, coverage (edges), features and
+# crashes per target; it is also written to OUT/summary.txt.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+seconds=${1:-60}
+runs=${QMT_FUZZ_RUNS:-}
+targets=${QMT_FUZZ_TARGETS:-"preset mapping registry script control report lights"}
+
+if ! command -v clang++-16 >/dev/null ||
+    ! find /usr/lib/llvm-16 -name 'libclang_rt.fuzzer*.a' 2>/dev/null | grep -q .; then
+    echo "fuzz.sh: clang-16 with libFuzzer is missing (apt-get install clang-16 libclang-rt-16-dev)" >&2
+    exit 77
+fi
+
+cmake --preset fuzz >/dev/null
+nice cmake --build --preset fuzz --target qmt_fuzzers -j "$(nproc)"
+build=${QMT_FUZZ_OUT:-build/fuzz}
+mkdir -p "$build/bin" "$build/findings"
+for target in $targets; do cp build/fuzz/fuzz/qmt_fuzz_"$target" "$build/bin/"; done
+rm -rf "$build/seeds"
+build/fuzz/fuzz/qmt_fuzz_seeds . "$build/seeds"
+
+summary="$build/summary.txt"
+printf '%-10s %14s %10s %10s %8s\n' target executions coverage features crashes >"$summary"
+failed=0
+for target in $targets; do
+    mkdir -p "$build/corpus/$target"
+    log="$build/$target.log"
+    limit=(-max_total_time="$seconds")
+    [[ -n "$runs" ]] && limit=(-runs="$runs")
+    kept=()
+    [[ -d fuzz/corpus/$target ]] && kept=(fuzz/corpus/"$target")
+    if [[ -n $runs ]]; then echo "fuzz.sh: $target ($runs runs)"; else echo "fuzz.sh: $target ($seconds s)"; fi
+    status=0
+    nice "$build/bin/qmt_fuzz_$target" "${limit[@]}" -print_final_stats=1 -timeout=20 \
+        -rss_limit_mb=2048 -artifact_prefix="$build/findings/$target-" \
+        "$build/corpus/$target" "$build/seeds/$target" "${kept[@]}" >"$log" 2>&1 || status=$?
+    executions=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+    coverage=$(grep -o 'cov: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+    features=$(grep -o 'ft: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+    crashes=0
+    if ((status != 0)); then
+        crashes=1
+        failed=1
+        echo "fuzz.sh: $target FAILED, see $log and $build/findings/" >&2
+        grep -m1 -E 'ERROR|property broken|runtime error' "$log" >&2 || true
+    fi
+    printf '%-10s %14s %10s %10s %8s\n' "$target" "${executions:-?}" "${coverage:-?}" \
+        "${features:-?}" "$crashes" >>"$summary"
+done
+cat "$summary"
+exit $failed
