@@ -27,6 +27,11 @@ std::vector<SimController::Report> SimController::written() {
     return written_;
 }
 
+void SimController::ClearWritten() {
+    std::lock_guard lock(mutex_);
+    written_.clear();
+}
+
 void SimController::SetWriteListener(WriteListener listener) {
     std::lock_guard lock(mutex_);
     listener_ = std::move(listener);
@@ -41,6 +46,13 @@ bool SimController::WaitForBlockedRead(uint32_t timeoutMs) {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
                              [this] { return blocked_ > 0; });
+}
+
+bool SimController::WaitUntilAllRead(uint32_t timeoutMs) {
+    std::unique_lock lock(mutex_);
+    // A reader counts as waiting only inside the wait, which it enters with nothing queued.
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                             [this] { return input_.empty() && blocked_ > 0; });
 }
 
 bool SimController::WaitForReads(uint64_t count, uint32_t timeoutMs) {

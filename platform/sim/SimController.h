@@ -30,11 +30,17 @@ class SimController {
     void FailReads(int count);
     bool plugged();
     std::vector<Report> written();
+    // Forgets the output reports written so far (long runs keep memory flat with it).
+    void ClearWritten();
     void SetWriteListener(WriteListener listener);
     // Reads currently blocked waiting for a report.
     int blockedReads();
     // Waits until a read blocks (a reader has caught up); false after `timeoutMs`.
     bool WaitForBlockedRead(uint32_t timeoutMs);
+
+    // Waits until every delivered report has been read and the reader is back waiting for
+    // the next one, so everything the reports caused has happened; false after `timeoutMs`.
+    bool WaitUntilAllRead(uint32_t timeoutMs);
 
     // Waits until `count` reads have returned in all (successful or not).
     bool WaitForReads(uint64_t count, uint32_t timeoutMs);

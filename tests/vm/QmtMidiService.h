@@ -32,6 +32,7 @@ class QmtMidiService {
     // SIGTERM, then SIGKILL after `grace`; the exit status (128 + signal when killed).
     std::optional<int> stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
     bool running() const { return pid_ > 0; }
+    pid_t pid() const { return pid_; }
     // False once the process has ended (it is reaped then; exitStatus() tells how).
     bool alive();
     std::optional<int> exitStatus() const { return exitStatus_; }
