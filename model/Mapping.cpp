@@ -75,18 +75,16 @@ void substituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputCha
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error) {
     if (path.size() > kMaxPath) {
-        if (error) *error = path + ": path too long";
+        if (error) *error = "\"" + path + "\": path too long";
         return nullptr;
     }
     std::vector<uint8_t> bytes;
     std::string why;
-    if (!ReadWholeFile(path, bytes, &why)) {
-        if (error) *error = path + ": " + why;
-        return nullptr;
-    }
+    // The reading errors name the file already.
+    if (!ReadWholeFile(path, bytes, error)) return nullptr;
     MappingPtr mapping = ParseMapping(bytes, &why);
     if (!mapping) {
-        if (error) *error = path + ": " + why;
+        if (error) *error = "\"" + path + "\": " + why;
         return nullptr;
     }
     loadPresets(*mapping, presetPath);

@@ -2,8 +2,10 @@
 // controllers (HostMidiService.h); `qmtmidi --simulate [SCRIPT]` runs the simulated platform
 // (see SessionScript.h for the script lines), as does QMT_SIMULATE=1 in the environment.
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -38,7 +40,7 @@ bool ReadScript(const std::string& name, std::vector<qmt::ScriptLine>& lines, st
     }
     if (name == "-") return qmt::ParseSessionScript(std::cin, lines, error);
     std::ifstream in(name);
-    if (!in) return error = "cannot open script '" + name + "'", false;
+    if (!in) return error = "cannot open script '" + name + "': " + std::strerror(errno), false;
     if (!qmt::ParseSessionScript(in, lines, error)) return error = name + ": " + error, false;
     return true;
 }

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "script/TranslateScript.h"
 #include "model/Mapping.h"
+#include "script/TranslateScript.h"
 #include "tools/qmtctl/Command.h"
 
 namespace qmt::ctl {
@@ -60,7 +60,7 @@ int Run(std::span<const std::string> args) {
     std::string error;
     MappingPtr mapping = LoadMappingWithPresetPath(a.mapping, a.presetPath, &error);
     if (!mapping) {
-        std::fprintf(stderr, "qmtctl translate: %s: %s\n", a.mapping.c_str(), error.c_str());
+        std::fprintf(stderr, "qmtctl translate: %s\n", error.c_str());
         return kExitInvalid;
     }
     std::ifstream file;

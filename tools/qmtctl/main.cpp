@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "common/StandardOutput.h"
 #include "tools/qmtctl/Command.h"
 
 namespace qmt::ctl {
@@ -17,7 +18,9 @@ std::vector<Command>& registry() {
 }
 }  // namespace
 
-const std::vector<Command>& Commands() { return registry(); }
+const std::vector<Command>& Commands() {
+    return registry();
+}
 
 CommandRegistration::CommandRegistration(const Command& command) {
     registry().push_back(command);
@@ -31,11 +34,13 @@ void printUsage(FILE* out) {
     auto commands = qmt::ctl::Commands();
     std::sort(commands.begin(), commands.end(),
               [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
-    for (const auto& command : commands) std::fprintf(out, "%s\n", command.usage);
+    for (const auto& command : commands)
+        std::fprintf(out, "%s\n", command.usage);
 }
 }  // namespace
 
 int main(int argc, char** argv) {
+    qmt::BufferStandardOutput();
     if (argc < 2) {
         printUsage(stderr);
         return qmt::ctl::kExitUsage;
@@ -43,11 +48,11 @@ int main(int argc, char** argv) {
     const std::string name = argv[1];
     if (name == "help" || name == "--help" || name == "-h") {
         printUsage(stdout);
-        return qmt::ctl::kExitOk;
+        return qmt::FinishStandardOutput("qmtctl", qmt::ctl::kExitOk);
     }
     const std::vector<std::string> args(argv + 2, argv + argc);
     for (const auto& command : qmt::ctl::Commands())
-        if (name == command.name) return command.run(args);
+        if (name == command.name) return qmt::FinishStandardOutput("qmtctl", command.run(args));
     std::fprintf(stderr, "qmtctl: unknown command '%s'\n", name.c_str());
     printUsage(stderr);
     return qmt::ctl::kExitUsage;
