@@ -79,13 +79,15 @@ bool HidrawFile::Read(std::span<uint8_t> report) {
         if (n < 0 && (errno == EAGAIN || errno == EINTR)) continue;
         if (n <= 0) return false;  // EIO or ENODEV: the device has gone
         const size_t offset = numbered_ ? 0 : 1;
-        // A report of another length is a failed read, as the HID class driver answers it.
+        // A report of another length is skipped, and the read waits for the next one. Failing
+        // the read instead would count as the device failing: three such reports in a row
+        // (a glitch on the cable) would end the reader and silence a working controller.
         if (static_cast<size_t>(n) + offset != report.size()) {
             if (diagnostics_ && !toldWrongLength_)
                 diagnostics_("reports of " + std::to_string(n) + " bytes, expected " +
                              std::to_string(report.size() - offset) + ": ignored");
             toldWrongLength_ = true;
-            return false;
+            continue;
         }
         if (!numbered_) report[0] = 0;
         std::copy_n(buffer_.begin(), n, report.begin() + static_cast<ptrdiff_t>(offset));

@@ -66,16 +66,15 @@ TEST_F(HidrawFileTest, EachReadTakesExactlyOneReport) {
     EXPECT_EQ(report[1], 0x03);
 }
 
-TEST_F(HidrawFileTest, ReportOfAnotherLengthFailsTheReadIsConsumedAndToldOnce) {
+TEST_F(HidrawFileTest, ReportsOfAnotherLengthAreSkippedAndToldOnce) {
     auto file = Open(false);
     std::vector<std::string> told;
     file->SetDiagnostics([&](const std::string& message) { told.push_back(message); });
     Deliver({0x01, 0x02, 0x03, 0x04});
     Deliver({0x01});
+    Deliver({0x01});
     Deliver({0x05, 0x06});
     std::vector<uint8_t> report(3);
-    EXPECT_FALSE(file->Read(report));
-    EXPECT_FALSE(file->Read(report));
     ASSERT_TRUE(file->Read(report));
     EXPECT_EQ(report, (std::vector<uint8_t>{0x00, 0x05, 0x06}));
     EXPECT_EQ(told, (std::vector<std::string>{"reports of 4 bytes, expected 2: ignored"}));

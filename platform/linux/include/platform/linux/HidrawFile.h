@@ -30,9 +30,9 @@ class HidrawFile final : public HidFileIf {
     static std::unique_ptr<HidrawFile> Open(const std::string& node, bool forWriting,
                                             const std::string& knownSerial);
 
-    // A report of another length than `report` fails the read; the first one is told to
-    // the diagnostics ("reports of N bytes, expected M: ignored", lengths as hidraw hands
-    // them out), the rest quietly.
+    // A report of another length than `report` is skipped and the read goes on waiting; the
+    // first one is told to the diagnostics ("reports of N bytes, expected M: ignored",
+    // lengths as hidraw hands them out), the rest quietly.
     void SetDiagnostics(Diagnostics diagnostics) { diagnostics_ = std::move(diagnostics); }
     bool Read(std::span<uint8_t> report) override;
     void CancelRead() override;
