@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <random>
 #include <string>
@@ -289,6 +290,29 @@ TEST_F(HostStormTest, PlugsReloadsReconnectsAndFloodsLoseNothing) {
         count, seconds, static_cast<unsigned long long>(checked_),
         static_cast<double>(checked_) / burstSeconds_, resident.empty() ? 0 : resident.front(),
         resident.empty() ? 0 : resident.back());
+}
+
+// A controller whose reports come with the wrong length (a damaged cable, a confused
+// firmware) is told about once and its bad reports are skipped; the good ones that follow
+// still become MIDI, however many bad ones came first.
+TEST_F(HostServiceTest, ReportsOfTheWrongLengthAreToldOnceAndSkipped) {
+    const std::string log = work_.path() + "/qmtmidi.log";
+    service_.setLogFile(log);
+    startService(writeMapping("kv10", {{"", kModelKv10, 0, 0}}));
+    subscribeAndSettle();
+    auto kv10 = plug(Kv10Model(), "KV10BROKEN");
+    ASSERT_TRUE(kv10);
+    for (int n = 0; n < 5; ++n)
+        ASSERT_TRUE(kv10->sendRawInputReport({0x00, 0x00, 0x00, static_cast<uint8_t>(n)}));
+    send(*kv10, {Kv10Report(0), Kv10Report(1u << 22), Kv10Report(0)});  // "Play" down and up
+    EXPECT_TRUE(waitForMidi({0x90, 0x52, 0x7F})) << "the good reports after the bad ones";
+    std::ifstream in(log);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    size_t told = 0;
+    for (size_t at = text.find("expected 10: ignored"); at != std::string::npos;
+         at = text.find("expected 10: ignored", at + 1))
+        ++told;
+    EXPECT_EQ(told, 1u) << text;
 }
 
 }  // namespace

@@ -110,14 +110,19 @@ bool QmtMidiService::start(const std::vector<std::string>& arguments, std::strin
         envp.push_back(entry.data());
     envp.push_back(nullptr);
 
+    const int log = logFile_.empty()
+                        ? -1
+                        : ::open(logFile_.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     pid_ = ::fork();
     if (pid_ == 0) {
+        if (log >= 0) ::dup2(log, STDERR_FILENO);
         ::execve(binary.c_str(), argv.data(), envp.data());
         const int code = errno;
         [[maybe_unused]] const ssize_t ignored = ::write(pipeFds[1], &code, sizeof code);
         ::_exit(127);
     }
     ::close(pipeFds[1]);
+    if (log >= 0) ::close(log);
     int code = 0;
     const ssize_t got = pid_ > 0 ? ::read(pipeFds[0], &code, sizeof code) : -1;
     ::close(pipeFds[0]);

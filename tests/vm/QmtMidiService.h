@@ -28,6 +28,9 @@ class QmtMidiService {
     bool setMachineValues(const std::string& presetPath, const std::string& mappingPath);
     bool setSelectedMapping(const std::string& mappingFile);
 
+    // What the service prints goes to this file (from the next start on), not to the
+    // test's own output.
+    void setLogFile(const std::string& path) { logFile_ = path; }
     bool start(const std::vector<std::string>& arguments, std::string& error);
     // SIGTERM, then SIGKILL after `grace`; the exit status (128 + signal when killed).
     std::optional<int> stop(std::chrono::milliseconds grace = std::chrono::seconds(5));
@@ -48,6 +51,7 @@ class QmtMidiService {
     TempFolder home_;
     std::string runtimeFolder_;
     std::string registryFolder_;
+    std::string logFile_;
     pid_t pid_ = -1;
     std::optional<int> exitStatus_;
 };

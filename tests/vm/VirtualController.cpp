@@ -125,6 +125,15 @@ bool VirtualController::sendInputReport(const std::vector<uint8_t>& report) {
     return WriteEvent(fd_, event);
 }
 
+bool VirtualController::sendRawInputReport(const std::vector<uint8_t>& bytes) {
+    if (fd_ < 0 || bytes.size() > UHID_DATA_MAX) return false;
+    uhid_event event{};
+    event.type = UHID_INPUT2;
+    event.u.input2.size = static_cast<uint16_t>(bytes.size());
+    std::copy(bytes.begin(), bytes.end(), event.u.input2.data);
+    return WriteEvent(fd_, event);
+}
+
 std::optional<std::vector<uint8_t>> VirtualController::waitForOutputReport(
     std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;

@@ -34,6 +34,8 @@ class VirtualController {
     // One input report in the documented layout: byte 0 is the report number 0, which is
     // not sent because the device declares no report ids.
     bool sendInputReport(const std::vector<uint8_t>& report);
+    // Any bytes as one input report, whatever the descriptor says (a damaged controller).
+    bool sendRawInputReport(const std::vector<uint8_t>& bytes);
 
     // The next output report a host program wrote, in the same layout (byte 0 = 0);
     // nullopt when none arrives in time.
