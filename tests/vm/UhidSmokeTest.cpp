@@ -83,6 +83,22 @@ TEST_F(UhidSmokeTest, ReportsOfTheWrongLengthAreNotSent) {
     EXPECT_FALSE(controller->sendInputReport(numbered));
 }
 
+// What a damaged controller's reports of the wrong length look like to a hidraw reader: the
+// kernel drops a short one (it warns in its log) and hands on a long one as sent, so the
+// service must skip the long ones.
+TEST_F(UhidSmokeTest, ShortReportsAreDroppedLongOnesReachHidrawAsSent) {
+    auto controller = plug(Kv10Model(), "VMLONG");
+    ASSERT_TRUE(controller);
+    HidrawNode node(controller->waitForHidraw(kPatience));
+    ASSERT_TRUE(node.isOpen()) << node.error();
+    const std::vector<uint8_t> longReport(Kv10Model().inputReportLength + 3, 0x5A);
+    ASSERT_TRUE(controller->sendRawInputReport({0x00, 0x11, 0x22, 0x33}));
+    ASSERT_TRUE(controller->sendRawInputReport(longReport));
+    const auto read = node.read(kPatience);
+    ASSERT_TRUE(read) << node.error();
+    EXPECT_EQ(*read, longReport);
+}
+
 TEST_F(UhidSmokeTest, AWriteToHidrawArrivesAsAnOutputReport) {
     for (const ControllerModel* model : {&ArdoModel(), &ArdoRawModel()}) {
         SCOPED_TRACE(model->name);
