@@ -36,7 +36,7 @@ std::string reasonOf(const sd_bus_error& error, int status) {
 
 // rtkit refuses threads that could run without ever blocking for longer than its bound.
 bool limitRealtimeCpu(sd_bus* bus, std::string& refusal) {
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     int64_t bound = 0;
     int status = sd_bus_get_property_trivial(bus, kService, kObject, kService, "RTTimeUSecMax",
                                              &error, 'x', &bound);
@@ -67,7 +67,7 @@ bool requestRealtimeFromRtkit(int priority, std::string& refusal) {
         refusal = "rtkit: no system bus";
         return false;
     }
-    sd_bus_error error = SD_BUS_ERROR_NULL;
+    sd_bus_error error{};  // SD_BUS_ERROR_NULL, without its C compound literal
     int32_t maximum = 0;
     status = sd_bus_get_property_trivial(bus, kService, kObject, kService, "MaxRealtimePriority",
                                          &error, 'i', &maximum);
