@@ -154,7 +154,7 @@ void MidiOutput::ControlChangeBy(uint8_t channel, uint8_t controller, int64_t st
                                  int64_t max, int64_t time) {
     const ChannelTarget target = TargetOf(channel);
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& stored = state_.controllers[c][Data7(controller)];
+        auto& stored = state_.controllers[c][Data7(controller)];
         stored = Data7(ClampSum(stored + step, min, max, 127));
         sink_.SendOne(ControlWord(c, controller, stored), time);
     }
@@ -164,7 +164,7 @@ void MidiOutput::ProgramChangeBy(uint8_t channel, int64_t step, int64_t min, int
                                  int64_t time) {
     const ChannelTarget target = TargetOf(channel);
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& stored = state_.programs[c];
+        auto& stored = state_.programs[c];
         stored = Data7(ClampSum(stored + step, min, max, 127));
         sink_.SendOne(ProgramWord(c, stored), time);
     }
@@ -174,7 +174,7 @@ void MidiOutput::PitchWheelBy(uint8_t channel, int64_t delta, int64_t min, int64
                               int64_t time) {
     const ChannelTarget target = TargetOf(channel);
     for (uint8_t c = target.first; c < target.end; ++c) {
-        int32_t& stored = state_.pitch[c];
+        auto& stored = state_.pitch[c];
         stored = static_cast<int32_t>(
             ClampSum(stored + delta, min * kPitchScale, max * kPitchScale, kMax14 * kPitchScale));
         sink_.SendOne(PitchWord(c, stored / kPitchScale), time);
@@ -186,8 +186,8 @@ void MidiOutput::HiResControlChangeBy(uint8_t channel, uint8_t controller, int64
     if (!HasLowPart(controller)) return;
     const ChannelTarget target = TargetOf(channel);
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& high = state_.controllers[c][controller];
-        uint8_t& low = state_.controllers[c][controller + kLowPartOffset];
+        auto& high = state_.controllers[c][controller];
+        auto& low = state_.controllers[c][controller + kLowPartOffset];
         const int64_t value = ClampSum(high * 128 + low + step, min, max, kMax14);
         high = Data7(value >> 7);
         low = Data7(value);
@@ -201,7 +201,7 @@ void MidiOutput::ControlChangeWhereDue(uint8_t channel, uint8_t controller, uint
     const ChannelTarget target = TargetOf(channel);
     ChannelMask marked{};
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& stored = state_.controllers[c][Data7(controller)];
+        auto& stored = state_.controllers[c][Data7(controller)];
         marked[c] = stepped || (onChange && stored != value);
         if (marked[c]) stored = Data7(value);
     }
@@ -213,7 +213,7 @@ void MidiOutput::ProgramChangeWhereDue(uint8_t channel, uint8_t program, bool st
     const ChannelTarget target = TargetOf(channel);
     ChannelMask marked{};
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& stored = state_.programs[c];
+        auto& stored = state_.programs[c];
         marked[c] = stepped || (onChange && stored != program);
         if (marked[c]) stored = Data7(program);
     }
@@ -226,7 +226,7 @@ void MidiOutput::PitchWheelWhereDue(uint8_t channel, uint16_t value, bool steppe
     const int32_t scaled = static_cast<int32_t>((value & kMax14) * kPitchScale);
     ChannelMask marked{};
     for (uint8_t c = target.first; c < target.end; ++c) {
-        int32_t& stored = state_.pitch[c];
+        auto& stored = state_.pitch[c];
         marked[c] = stepped || (onChange && stored != scaled);
         if (marked[c]) stored = scaled;
     }
@@ -241,8 +241,8 @@ void MidiOutput::HiResControlChangeWhereDue(uint8_t channel, uint8_t controller,
     const uint8_t low = Data7(value);
     ChannelMask marked{};
     for (uint8_t c = target.first; c < target.end; ++c) {
-        uint8_t& storedHigh = state_.controllers[c][controller];
-        uint8_t& storedLow = state_.controllers[c][controller + kLowPartOffset];
+        auto& storedHigh = state_.controllers[c][controller];
+        auto& storedLow = state_.controllers[c][controller + kLowPartOffset];
         marked[c] = stepped || (onChange && (storedHigh != high || storedLow != low));
         if (!marked[c]) continue;
         storedHigh = high;
