@@ -126,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 const ControlRequest& request = parser->request();
                 QMT_FUZZ_CHECK(request.input.size() <= kMaxControlBytes);
                 if (request.code != kIoctlReloadMapping || ++reloads <= kMaxReloadsPerInput)
-                    CheckAnswer(request, AnswerDeviceControl(request));
+                    CheckAnswer(request, AnswerControlRequest(request));
             }
             // The server closes the connection after one request or on garbage; the rest of
             // the piece is what the next client sends.

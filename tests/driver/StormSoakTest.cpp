@@ -171,7 +171,7 @@ class StormSoakTest : public ::testing::Test {
         port_->SetMiniport(miniport_.get());
         ASSERT_EQ(miniport_->Init(port_.get()), kStatusSuccess);
         std::string error;
-        ASSERT_TRUE(control_.Start(folder_.file("control"), AnswerDeviceControl, error)) << error;
+        ASSERT_TRUE(control_.Start(folder_.file("control"), AnswerControlRequest, error)) << error;
         bus_.SetWriteListener([this](const std::string&, const SimController::Report& report) {
             if (report.size() != 33 || report[0] != 0) badReports_.fetch_add(1);
         });
