@@ -37,5 +37,15 @@ listing=$(QMT_REGISTRY_DIR="$stage/registry" "$host" --list)
 echo "$listing" | grep -q '^QMT ASIO$' || fail "host does not list QMT ASIO: $listing"
 echo "$listing" | grep -q 'library /usr/lib.*/libbrxasio.so' || fail "host misses the BRX library"
 
+# The control panels where the driver starts them from, and in the application menu.
+if [ -x "$build/asiopanel/qt/qmtasioconfig" ]; then
+    for panel in qmtasioconfig brxasioconfig; do
+        [ -x "$stage/usr/bin/$panel" ] || fail "$panel not in the install folder"
+        grep -qx "Exec=$panel" "$stage/usr/share/applications/$panel.desktop" ||
+            fail "$panel menu entry missing"
+        [ -f "$stage/usr/share/icons/hicolor/scalable/apps/$panel.svg" ] || fail "$panel icon missing"
+    done
+fi
+
 [ "$failures" -eq 0 ] && echo "asio install: all passed"
 exit "$failures"
