@@ -4,7 +4,6 @@
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QCursor>
-#include <QDesktopServices>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -13,7 +12,6 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalBlocker>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -263,8 +261,7 @@ void MappingDialogWindow::runEditor(const std::string* path, PresetKind kind) {
 }
 
 void MappingDialogWindow::openHelp(const std::string& document) {
-    const QString path = FindHelpDocument(ToQt(document));
-    if (!path.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenHelpDocument(this, ToQt(document));
 }
 
 void MappingDialogWindow::deviceEventsPending() {

@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTabBar>
 #include <QUrl>
@@ -170,9 +171,22 @@ QString FindHelpDocument(const QString& document) {
     return {};
 }
 
+void OpenHelpDocument(QWidget* owner, const QString& document) {
+    const QString path = FindHelpDocument(document);
+    // F1 that does nothing looks like a broken program: say what is missing instead.
+    if (path.isEmpty()) {
+        QMessageBox::warning(owner, QCoreApplication::applicationName(),
+                             QString("The user guide %1 was not found beside the program or in "
+                                     "its share folder.")
+                                 .arg(document));
+    } else if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        QMessageBox::warning(owner, QCoreApplication::applicationName(),
+                             QString("No program is set up to open %1.").arg(path));
+    }
+}
+
 void PresetEditorWindow::openHelp(const std::string& document) {
-    const QString path = FindHelpDocument(ToQt(document));
-    if (!path.isEmpty()) QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    OpenHelpDocument(this, ToQt(document));
 }
 
 void PresetEditorWindow::endDialog() {

@@ -79,4 +79,7 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
 // the program, else in the installed share folder. Empty when none exists.
 QString FindHelpDocument(const QString& document);
 
+// Opens the user guide with the desktop's viewer, or tells the user why it cannot.
+void OpenHelpDocument(QWidget* owner, const QString& document);
+
 }  // namespace qmt

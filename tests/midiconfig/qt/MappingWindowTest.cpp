@@ -3,12 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "MappingRig.h"
 #include "midiconfig/qt/DeviceConfigControlView.h"
@@ -125,6 +128,19 @@ TEST_F(MappingWindowTest, NameDialogEnablesOkForFreeNamesOnly) {
     view.edit()->setText("Bass 2");
     EXPECT_TRUE(view.okButton()->isEnabled());
     EXPECT_EQ(logic.text(), "Bass 2");
+}
+
+TEST_F(MappingWindowTest, HelpThatIsNotInstalledIsSaidNotSilentlySkipped) {
+    open();
+    QString said;
+    QTimer::singleShot(0, [&] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            said = box->text();
+            box->accept();
+        }
+    });
+    window->openHelp("no-such-guide.pdf");
+    EXPECT_TRUE(said.contains("no-such-guide.pdf")) << said.toStdString();
 }
 
 }  // namespace
