@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <atomic>
 #include <cstdio>
 #include <string>
@@ -111,6 +112,8 @@ class StopOnSignal {
 int main(int argc, char** argv) {
     StopOnSignal stopOnSignal;
     QApplication app(argc, argv);
+    // Every window, the editor opened alone with --edit too, carries the installed icon.
+    QApplication::setWindowIcon(QIcon::fromTheme("qmtmidiconfig"));
     stopOnSignal.start();
     Options options;
     if (!ParseOptions(std::vector<std::string>(argv + 1, argv + argc), options)) return Usage();
