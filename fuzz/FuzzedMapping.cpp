@@ -20,14 +20,6 @@ PresetPtr PresetFromInput(std::span<const uint8_t> bytes, int slot) {
     return CopyPreset(FactoryPresetOfKind(SlotPresetKind(slot)));
 }
 
-void SubstituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputChannel) {
-    preset.inputChannel = inputChannel;
-    for (auto& list : preset.lists)
-        for (auto& assignment : list)
-            for (auto& message : assignment.messages)
-                if (message.channel == kChannelDefault) message.channel = defaultChannel;
-}
-
 }  // namespace
 
 uint8_t ModelFromByte(uint8_t byte) {

@@ -62,15 +62,15 @@ void loadPresets(Mapping& mapping, const std::string& presetPath) {
     }
 }
 
-void substituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputChannel) {
+}  // namespace
+
+void SubstituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputChannel) {
     preset.inputChannel = inputChannel;
     for (auto& list : preset.lists)
         for (auto& assignment : list)
             for (auto& message : assignment.messages)
                 if (message.channel == kChannelDefault) message.channel = defaultChannel;
 }
-
-}  // namespace
 
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error) {
@@ -91,7 +91,7 @@ MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string&
     for (auto& entry : mapping->entries)
         for (int slot = 0; slot < kMappingSlots; ++slot)
             if (entry.presets[slot])
-                substituteChannels(*entry.presets[slot], entry.defaultChannels[slot],
+                SubstituteChannels(*entry.presets[slot], entry.defaultChannels[slot],
                                    entry.inputChannels[slot]);
     return mapping;
 }

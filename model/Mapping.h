@@ -52,6 +52,9 @@ MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::strin
 // The same with an explicit preset folder.
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error = nullptr);
+// What loading does to each preset of an entry: stores the input channel and replaces the
+// "Default" channel of every message by the entry's default channel.
+void SubstituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputChannel);
 // Reads "Selected Mapping" (current user first, then machine) and loads it.
 MappingPtr LoadSelectedMapping(RegistryIf& registry, std::string* error = nullptr);
 
