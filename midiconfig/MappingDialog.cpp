@@ -10,7 +10,7 @@
 #include "model/FilePaths.h"
 #include "model/MidiSettings.h"
 #include "model/PresetFile.h"
-#include "platform/DurableFile.h"
+#include "platform/AtomicFile.h"
 
 namespace qmt {
 
@@ -153,7 +153,7 @@ bool MappingDialog::saveMappingAs() {
 bool MappingDialog::writeMapping() {
     // A mapping without entries is one no reader accepts, so none is written.
     if (entries_.empty()) return false;
-    return WriteFileDurably(mappingPath_, WriteMapping(MappingOf(entries_)));
+    return ReplaceFileAtomically(mappingPath_, WriteMapping(MappingOf(entries_)));
 }
 
 // Before a new mapping, a load or closing: unsaved changes may be saved first. False when

@@ -8,7 +8,7 @@
 #include "model/FilePaths.h"
 #include "model/PresetDocument.h"
 #include "model/PresetFile.h"
-#include "platform/DurableFile.h"
+#include "platform/AtomicFile.h"
 
 namespace qmt {
 
@@ -154,7 +154,7 @@ void MappingDialog::duplicatePreset(const std::string& fileName) {
         PresetDocument::load(JoinPath(folder, fileName));
     std::vector<uint8_t> bytes;
     if (!document || Exists(target) || !document->serialize(bytes) ||
-        !WriteFileDurably(target, bytes))
+        !ReplaceFileAtomically(target, bytes))
         warn("Failed to duplicate preset");
     scanPresetFolder();
 }

@@ -11,7 +11,7 @@
 #include "model/MessageNames.h"
 #include "model/MidiSettings.h"
 #include "model/PresetFile.h"
-#include "platform/DurableFile.h"
+#include "platform/AtomicFile.h"
 
 namespace qmt {
 
@@ -464,7 +464,7 @@ bool PresetEditor::proceedAfterPrompt() {
 
 bool PresetEditor::writeFile() {
     std::vector<uint8_t> bytes;
-    return document_->serialize(bytes) && WriteFileDurably(path_, bytes);
+    return document_->serialize(bytes) && ReplaceFileAtomically(path_, bytes);
 }
 
 // Everything the editor holds goes, in the order that keeps nothing using what is gone.
