@@ -84,6 +84,14 @@ size_t checkRamp(const std::vector<int16_t>& frames, size_t length) {
     return count;
 }
 
+// The stream position of the first non-silent frame heard (the ramp is unambiguous within
+// its first 32000 frames).
+size_t firstHeardPosition(const std::vector<int16_t>& frames) {
+    for (size_t i = 0; i + 1 < frames.size(); i += 2)
+        if (frames[i] != 0 || frames[i + 1] != 0) return static_cast<size_t>(frames[i] - 1);
+    return frames.size() / 2;
+}
+
 class AlsaPcmStreamTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -180,7 +188,13 @@ TEST_F(AlsaPcmStreamTest, RenderedHalvesArriveInOrderAtTheCardsPace) {
     EXPECT_GT(seconds, 0.8 * (kHalves - 1) * kHalfFrames / kRate);
     ASSERT_TRUE(halves[(kHalves + 1) % 2].done.wait(kPatienceMs));
     listen.join();
-    EXPECT_EQ(checkRamp(heard, size_t{kHalves} * kHalfFrames), size_t{kHalves} * kHalfFrames);
+    // On a busy host the listener may come into the loop after the card started playing; its
+    // first frame says where. From there every frame must follow in order up to the last one
+    // (and no further: what the card plays on from its buffer afterwards is not the stream's).
+    const size_t stream = size_t{kHalves} * kHalfFrames;
+    const size_t entered = firstHeardPosition(heard);
+    EXPECT_LT(entered, size_t{kHalfFrames}) << "the listener missed more than a half";
+    EXPECT_EQ(entered + checkRamp(heard, stream - entered), stream);
     ASSERT_EQ(pin->setState(KSSTATE_PAUSE), S_OK);
     EXPECT_EQ(pin->setState(KSSTATE_STOP), E_INVALIDARG);
 }
