@@ -163,7 +163,7 @@ void ControlPanel::refreshKeys() {
 
 std::vector<std::string> ControlPanel::rowTexts(size_t index) const {
     std::vector<std::string> texts;
-    for (const PanelColumnSpec& column : columns_)
+    for (const PanelColumnInfo& column : columns_)
         texts.push_back(PanelCellText(rows_[index], column.column));
     return texts;
 }

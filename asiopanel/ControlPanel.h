@@ -74,7 +74,7 @@ class ControlPanel final : public DeviceInfo::EventHandlerIf {
     size_t rowCount() const { return rows_.size(); }
     const ControlPanelRow& row(size_t index) const { return rows_[index]; }
     int selectedRow() const { return selected_; }
-    const std::vector<PanelColumnSpec>& columns() const { return columns_; }
+    const std::vector<PanelColumnInfo>& columns() const { return columns_; }
     std::vector<std::string> rowTexts(size_t index) const;
 
   private:
@@ -98,7 +98,7 @@ class ControlPanel final : public DeviceInfo::EventHandlerIf {
     ControlPanelViewIf* view_ = nullptr;
     bool listening_ = false;
     int modified_ = kNothingToApply;
-    std::vector<PanelColumnSpec> columns_;
+    std::vector<PanelColumnInfo> columns_;
     std::vector<ControlPanelRow> rows_;
     int selected_ = -1;
 

@@ -36,8 +36,8 @@ uint32_t hardwareChannel(const ControlPanelRow& row, PanelSide side) {
 
 }  // namespace
 
-std::vector<PanelColumnSpec> PanelColumnsOf(const AsioBrandIf& brand) {
-    std::vector<PanelColumnSpec> columns{{PanelColumn::Device, "Device", 136}};
+std::vector<PanelColumnInfo> PanelColumnsOf(const AsioBrandIf& brand) {
+    std::vector<PanelColumnInfo> columns{{PanelColumn::Device, "Device", 136}};
     if (brand.showsModeColumn()) columns.push_back({PanelColumn::Mode, "Mode", 70});
     if (brand.canRemoveAbsentDevices() || brand.listsAllConfigurations())
         columns.push_back({PanelColumn::Status, "Status", 80});

@@ -18,7 +18,7 @@ inline constexpr uint32_t kPanelKeysPerConfiguration = 16;
 
 enum class PanelColumn : uint8_t { Device, Mode, Status, Group, Left, Right };
 
-struct PanelColumnSpec {
+struct PanelColumnInfo {
     PanelColumn column;
     const char* title;
     int width;  // pixels
@@ -36,7 +36,7 @@ struct ControlPanelRow {
     bool firstOfConfiguration;
 };
 
-std::vector<PanelColumnSpec> PanelColumnsOf(const AsioBrandIf& brand);
+std::vector<PanelColumnInfo> PanelColumnsOf(const AsioBrandIf& brand);
 
 // The rows of a device in list order: every configuration when the brand lists them all,
 // else the selected one; one row per channel group, in group order.

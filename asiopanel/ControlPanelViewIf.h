@@ -20,7 +20,7 @@ class ControlPanelViewIf {
   public:
     virtual ~ControlPanelViewIf() = default;
 
-    virtual void setColumns(const std::vector<PanelColumnSpec>& columns) = 0;
+    virtual void setColumns(const std::vector<PanelColumnInfo>& columns) = 0;
     // `texts` has one entry per column, in column order.
     virtual void insertRow(size_t position, const std::vector<std::string>& texts) = 0;
     virtual void removeRow(size_t position) = 0;

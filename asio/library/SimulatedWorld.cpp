@@ -28,13 +28,13 @@ namespace qmt {
 namespace {
 
 // An ARDO card of an older revision: 6 channels, 16 to 24 bits, 44.1 kHz only.
-SimSoundCardSpec ardoAt44100Only() {
-    SimPinSpec render;
+SimSoundCardProfile ardoAt44100Only() {
+    SimPinProfile render;
     render.dataFlow = KSPIN_DATAFLOW_IN;
     render.communication = KSPIN_COMMUNICATION_SINK;
     render.name = "Speaker";
     render.ranges = {MakePcmDataRange(6, 16, 24, 44100, 44100)};
-    return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
+    return SimUsbAudioCardProfile("ARDO Audio", &render, nullptr);
 }
 
 class SimulatedWorld final : public LibraryWorldAbs {
@@ -67,7 +67,8 @@ class SimulatedWorld final : public LibraryWorldAbs {
             const int handle = tree_.controllerWithAudioPath(card.path);
             SimControllerModel model;
             if (handle == 0 || !tree_.controllerModel(handle, model)) continue;
-            if (model == SimControllerModel::Ardo) cards_.card(handle)->setSpec(ardoAt44100Only());
+            if (model == SimControllerModel::Ardo)
+                cards_.card(handle)->setProfile(ardoAt44100Only());
             // Kept only for the files asked for: a long run would fill memory otherwise.
             cards_.card(handle)->setRecording(renderFolder() != nullptr);
             plugged_.push_back(handle);

@@ -177,10 +177,10 @@ int QtControlPanelDialog::columnOf(PanelColumn column) const {
     return -1;
 }
 
-void QtControlPanelDialog::setColumns(const std::vector<PanelColumnSpec>& columns) {
+void QtControlPanelDialog::setColumns(const std::vector<PanelColumnInfo>& columns) {
     columns_ = columns;
     QStringList titles;
-    for (const PanelColumnSpec& column : columns)
+    for (const PanelColumnInfo& column : columns)
         titles << QString::fromLatin1(column.title);
     list_->setColumnCount(static_cast<int>(columns.size()));
     list_->setHeaderLabels(titles);

@@ -45,7 +45,7 @@ class QtControlPanelDialog final : public QDialog, public ControlPanelViewIf {
     QPushButton* applyButton() const { return apply_; }
 
     // ControlPanelViewIf.
-    void setColumns(const std::vector<PanelColumnSpec>& columns) override;
+    void setColumns(const std::vector<PanelColumnInfo>& columns) override;
     void insertRow(size_t position, const std::vector<std::string>& texts) override;
     void removeRow(size_t position) override;
     void setRowTexts(size_t position, const std::vector<std::string>& texts) override;
@@ -87,7 +87,7 @@ class QtControlPanelDialog final : public QDialog, public ControlPanelViewIf {
     QSlider* trackbar_ = nullptr;
     QLabel* logoControl_ = nullptr;
     QPushButton* apply_ = nullptr;
-    std::vector<PanelColumnSpec> columns_;
+    std::vector<PanelColumnInfo> columns_;
 };
 
 }  // namespace qmt

@@ -240,7 +240,8 @@ void BM_Streaming16x16FourKrt4(benchmark::State& state) {
     for (int port = 1; port <= 4; ++port) {
         const std::u16string serial = u"KRT4BENCH" + std::u16string(1, u'0' + port);
         const int controller = scene.tree.plugController(SimControllerModel::Krt4, serial, port);
-        scene.cards.card(controller)->setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::FourOutFourIn));
+        scene.cards.card(controller)
+            ->setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::FourOutFourIn));
         scene.controllers.push_back(controller);
     }
     finishScene(scene);
@@ -269,11 +270,11 @@ void BM_Streaming16OutFourQmtControllers(benchmark::State& state) {
         const std::u16string serial = u"QMTBENCH00" + std::u16string(1, u'0' + port);
         const int controller = scene.tree.plugController(models[port - 1], serial, port);
         if (port >= 3) {
-            SimPinSpec render;
+            SimPinProfile render;
             render.name = "Speaker";
             render.ranges = {MakePcmDataRange(6, 16, 24, 44100, 44100)};
             scene.cards.card(controller)
-                ->setSpec(SimUsbAudioCardSpec("ARDO Audio", &render, nullptr));
+                ->setProfile(SimUsbAudioCardProfile("ARDO Audio", &render, nullptr));
         }
         scene.controllers.push_back(controller);
     }

@@ -146,7 +146,7 @@ bool SimulatedMidiService::Act(const ScriptLine& line, std::string& error) {
         case Kind::Midi: {
             int64_t now = 0;
             clock_->Now(now);
-            port_->Send(render_, {RenderEventSpec{kDMusEventStructured, now, line.bytes, {}}});
+            port_->Send(render_, {RenderEventItem{kDMusEventStructured, now, line.bytes, {}}});
             return true;
         }
         case Kind::Resend:

@@ -28,7 +28,7 @@ std::shared_ptr<SimSoundCard> SimAudioCards::card(int controller) {
     if (!tree_.controllerModel(controller, model)) return nullptr;
     std::lock_guard lock(mutex_);
     std::shared_ptr<SimSoundCard>& card = cards_[controller];
-    if (!card) card = std::make_shared<SimSoundCard>(SimSoundCardSpecFor(model));
+    if (!card) card = std::make_shared<SimSoundCard>(SimSoundCardProfileFor(model));
     return card;
 }
 

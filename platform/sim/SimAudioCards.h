@@ -26,7 +26,7 @@ class SimAudioCards final : public AudioCardServiceIf {
     SimAudioCards(const SimAudioCards&) = delete;
     SimAudioCards& operator=(const SimAudioCards&) = delete;
 
-    // The card of a controller the tree knows, made from its model's spec at first use; null
+    // The card of a controller the tree knows, made from its model's profile at first use; null
     // for an unknown controller.
     std::shared_ptr<SimSoundCard> card(int controller);
 

@@ -137,10 +137,10 @@ void SimMidiPort::CloseAll() {
         Close(id);
 }
 
-DMusEvent* SimMidiPort::BuildChain(const std::vector<RenderEventSpec>& events) {
+DMusEvent* SimMidiPort::BuildChain(const std::vector<RenderEventItem>& events) {
     DMusEvent* head = nullptr;
     DMusEvent** tail = &head;
-    for (const RenderEventSpec& wanted : events) {
+    for (const RenderEventItem& wanted : events) {
         DMusEvent* event = allocator_.GetMessage();
         if (event == nullptr) break;
         event->flags = wanted.flags;
@@ -165,7 +165,7 @@ DMusEvent* SimMidiPort::BuildChain(const std::vector<RenderEventSpec>& events) {
     return head;
 }
 
-int32_t SimMidiPort::Send(int stream, const std::vector<RenderEventSpec>& events) {
+int32_t SimMidiPort::Send(int stream, const std::vector<RenderEventItem>& events) {
     std::shared_ptr<MxfIf> mxf = Find(stream);
     if (!mxf) return kStatusUnsuccessful;
     DMusEvent* chain = BuildChain(events);

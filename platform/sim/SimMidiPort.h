@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/MidiPort.h"
 #include "platform/MidiEventPool.h"
+#include "platform/MidiPort.h"
 
 namespace qmt {
 
@@ -28,11 +28,11 @@ struct ReceivedMidi {
 };
 
 // One render event the application sends; `package` events carry `members` instead.
-struct RenderEventSpec {
+struct RenderEventItem {
     uint16_t flags = kDMusEventStructured;
     int64_t time = 0;
     std::vector<uint8_t> bytes;
-    std::vector<RenderEventSpec> members;
+    std::vector<RenderEventItem> members;
 };
 
 // Where Notify's pulling happens.
@@ -61,7 +61,7 @@ class SimMidiPort final : public PortDMusIf {
     void Close(int stream);
     void CloseAll();
     // Sends a chain of events to a render stream.
-    int32_t Send(int stream, const std::vector<RenderEventSpec>& events);
+    int32_t Send(int stream, const std::vector<RenderEventItem>& events);
 
     std::vector<ReceivedMidi> received();
     void ClearReceived();
@@ -83,7 +83,7 @@ class SimMidiPort final : public PortDMusIf {
 
     std::shared_ptr<MxfIf> Find(int stream, ApplicationSink** sink = nullptr,
                                 bool* connected = nullptr);
-    DMusEvent* BuildChain(const std::vector<RenderEventSpec>& events);
+    DMusEvent* BuildChain(const std::vector<RenderEventItem>& events);
     void Record(ReceivedMidi message);
     // Pulls every capture stream until a call moves nothing.
     void PullAll();

@@ -15,7 +15,7 @@ const HRESULT kCancelled = HresultFromWin32(kErrorOperationAborted);
 const HRESULT kBusy = HresultFromWin32(kErrorBusy);
 const HRESULT kNoMatch = HresultFromWin32(kErrorNoMatch);
 
-bool isStreaming(const SimPinSpec& pin) {
+bool isStreaming(const SimPinProfile& pin) {
     return pin.communication == KSPIN_COMMUNICATION_SINK ||
            pin.communication == KSPIN_COMMUNICATION_SOURCE ||
            pin.communication == KSPIN_COMMUNICATION_BOTH;
@@ -36,25 +36,26 @@ int32_t toSample(double value, unsigned bits) {
 // A filter keeps the pins the card had when it was opened, and dies with an unplug.
 class SimCardFilter final : public AudioCardFilterIf {
   public:
-    SimCardFilter(std::shared_ptr<SimSoundCard> card, SimSoundCardSpec spec, uint64_t generation)
-        : card_(std::move(card)), spec_(std::move(spec)), generation_(generation) {}
+    SimCardFilter(std::shared_ptr<SimSoundCard> card, SimSoundCardProfile profile,
+                  uint64_t generation)
+        : card_(std::move(card)), profile_(std::move(profile)), generation_(generation) {}
 
-    std::string friendlyName() override { return spec_.name; }
-    uint32_t pinCount() override { return static_cast<uint32_t>(spec_.pins.size()); }
+    std::string friendlyName() override { return profile_.name; }
+    uint32_t pinCount() override { return static_cast<uint32_t>(profile_.pins.size()); }
 
     HRESULT describePin(uint32_t pin, AudioPinDescription& description) override {
-        if (pin >= spec_.pins.size()) return E_INVALIDARG;
-        const SimPinSpec& spec = spec_.pins[pin];
+        if (pin >= profile_.pins.size()) return E_INVALIDARG;
+        const SimPinProfile& profile = profile_.pins[pin];
         description = AudioPinDescription{};
-        description.dataFlow = spec.dataFlow;
-        description.communication = spec.communication;
-        description.name = spec.name;
-        const HRESULT status = card_->describe(isStreaming(spec), generation_, detail_);
+        description.dataFlow = profile.dataFlow;
+        description.communication = profile.communication;
+        description.name = profile.name;
+        const HRESULT status = card_->describe(isStreaming(profile), generation_, detail_);
         if (Failed(status)) return status;
         description.interfaces.push_back(
             {KSINTERFACESETID_Standard, KSINTERFACE_STANDARD_STREAMING, 0});
         description.mediums.push_back({KSMEDIUMSETID_Standard, KSMEDIUM_TYPE_ANYINSTANCE, 0});
-        if (isStreaming(spec)) description.dataRanges = spec.ranges;
+        if (isStreaming(profile)) description.dataRanges = profile.ranges;
         return S_OK;
     }
 
@@ -66,7 +67,7 @@ class SimCardFilter final : public AudioCardFilterIf {
 
   private:
     std::shared_ptr<SimSoundCard> card_;
-    const SimSoundCardSpec spec_;
+    const SimSoundCardProfile profile_;
     const uint64_t generation_;
     std::string detail_;
 };
@@ -94,9 +95,9 @@ HRESULT SimCardFilter::createPin(const KSPIN_CONNECT& connect, const KSDATAFORMA
                                  std::span<const uint8_t> waveFormat,
                                  std::unique_ptr<AudioCardPinIf>& pin) {
     detail_.clear();
-    if (connect.PinId >= spec_.pins.size()) return E_INVALIDARG;
-    const SimPinSpec& spec = spec_.pins[connect.PinId];
-    if (!isStreaming(spec)) return HresultFromWin32(kErrorNotSupported);
+    if (connect.PinId >= profile_.pins.size()) return E_INVALIDARG;
+    const SimPinProfile& profile = profile_.pins[connect.PinId];
+    if (!isStreaming(profile)) return HresultFromWin32(kErrorNotSupported);
     if (connect.Interface.Set != KSINTERFACESETID_Standard ||
         connect.Interface.Id != KSINTERFACE_STANDARD_STREAMING ||
         connect.Medium.Set != KSMEDIUMSETID_Standard)
@@ -106,11 +107,11 @@ HRESULT SimCardFilter::createPin(const KSPIN_CONNECT& connect, const KSDATAFORMA
     if (format.MajorFormat != KSDATAFORMAT_TYPE_AUDIO ||
         format.SubFormat != KSDATAFORMAT_SUBTYPE_PCM ||
         format.Specifier != KSDATAFORMAT_SPECIFIER_WAVEFORMATEX ||
-        !DecodePcmWaveFormat(waveFormat, wave) || !card_->accepts(spec, wave))
+        !DecodePcmWaveFormat(waveFormat, wave) || !card_->accepts(profile, wave))
         return kNoMatch;
     auto created = std::make_unique<SimCardPin>(card_);
     created->instance_.pinId = connect.PinId;
-    created->instance_.dataFlow = spec.dataFlow;
+    created->instance_.dataFlow = profile.dataFlow;
     created->instance_.format = wave;
     const HRESULT status = card_->create(created->instance_, generation_, detail_);
     if (Failed(status)) return status;  // never registered: its destructor closes nothing
@@ -118,23 +119,23 @@ HRESULT SimCardFilter::createPin(const KSPIN_CONNECT& connect, const KSDATAFORMA
     return S_OK;
 }
 
-SimSoundCard::SimSoundCard(SimSoundCardSpec spec)
-    : spec_(std::move(spec)), signal_(sine(1000.0, 0.5)) {}
+SimSoundCard::SimSoundCard(SimSoundCardProfile profile)
+    : profile_(std::move(profile)), signal_(sine(1000.0, 0.5)) {}
 
-void SimSoundCard::setSpec(SimSoundCardSpec spec) {
+void SimSoundCard::setProfile(SimSoundCardProfile profile) {
     std::lock_guard lock(mutex_);
-    spec_ = std::move(spec);
+    profile_ = std::move(profile);
 }
 
-SimSoundCardSpec SimSoundCard::spec() {
+SimSoundCardProfile SimSoundCard::profile() {
     std::lock_guard lock(mutex_);
-    return spec_;
+    return profile_;
 }
 
 std::unique_ptr<AudioCardFilterIf> SimSoundCard::openFilter() {
     std::lock_guard lock(mutex_);
     if (!plugged_) return nullptr;
-    return std::make_unique<SimCardFilter>(shared_from_this(), spec_, generation_);
+    return std::make_unique<SimCardFilter>(shared_from_this(), profile_, generation_);
 }
 
 HRESULT SimSoundCard::describe(bool streaming, uint64_t generation, std::string& detail) {
@@ -172,7 +173,7 @@ HRESULT SimSoundCard::create(Instance& instance, uint64_t generation, std::strin
     return S_OK;
 }
 
-bool SimSoundCard::accepts(const SimPinSpec& pin, const PcmWaveFormat& format) const {
+bool SimSoundCard::accepts(const SimPinProfile& pin, const PcmWaveFormat& format) const {
     const unsigned bits = format.bitsPerSample;
     if ((bits != 16 && bits != 24 && bits != 32) || format.validBits != bits) return false;
     if (format.extensible) {

@@ -26,7 +26,7 @@
 
 namespace qmt {
 
-struct SimPinSpec {
+struct SimPinProfile {
     KSPIN_DATAFLOW dataFlow = KSPIN_DATAFLOW_IN;
     KSPIN_COMMUNICATION communication = KSPIN_COMMUNICATION_SINK;
     std::string name;
@@ -35,9 +35,9 @@ struct SimPinSpec {
     std::vector<uint32_t> channelMasks;  // the extensible masks it takes; empty: any
 };
 
-struct SimSoundCardSpec {
+struct SimSoundCardProfile {
     std::string name;
-    std::vector<SimPinSpec> pins;
+    std::vector<SimPinProfile> pins;
 };
 
 class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
@@ -46,11 +46,11 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
     // value in full-scale units (-1 to 1, rounded to the pin's width and clamped).
     using Signal = std::function<double(unsigned channel, uint64_t frame, uint32_t rate)>;
 
-    explicit SimSoundCard(SimSoundCardSpec spec);
+    explicit SimSoundCard(SimSoundCardProfile profile);
 
     // The pins of filters opened from now on (a card switched to another mode).
-    void setSpec(SimSoundCardSpec spec);
-    SimSoundCardSpec spec();
+    void setProfile(SimSoundCardProfile profile);
+    SimSoundCardProfile profile();
 
     // --- the clock: pins move only while they run ---
     // Every running pin moves by exactly `frames` frames.
@@ -115,7 +115,7 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
 
     HRESULT describe(bool streaming, uint64_t generation, std::string& detail);
     HRESULT create(Instance& instance, uint64_t generation, std::string& detail);
-    bool accepts(const SimPinSpec& pin, const PcmWaveFormat& format) const;
+    bool accepts(const SimPinProfile& pin, const PcmWaveFormat& format) const;
     HRESULT setState(Instance& instance, KSSTATE state);
     HRESULT submit(Instance& instance, KsStreamRequest& request, KSPIN_DATAFLOW expected);
     void close(Instance& instance);
@@ -127,7 +127,7 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
     Instance* instanceOf(KSPIN_DATAFLOW flow);
 
     std::mutex mutex_;
-    SimSoundCardSpec spec_;
+    SimSoundCardProfile profile_;
     bool plugged_ = true;
     uint64_t generation_ = 1;  // grows at every unplug: filters of an older one are dead
     std::string holder_;

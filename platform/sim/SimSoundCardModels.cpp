@@ -4,9 +4,9 @@ namespace qmt {
 
 namespace {
 
-SimPinSpec streamingPin(KSPIN_DATAFLOW flow, std::vector<KSDATARANGE_AUDIO> ranges,
-                        std::vector<uint32_t> masks) {
-    SimPinSpec pin;
+SimPinProfile streamingPin(KSPIN_DATAFLOW flow, std::vector<KSDATARANGE_AUDIO> ranges,
+                           std::vector<uint32_t> masks) {
+    SimPinProfile pin;
     pin.dataFlow = flow;
     pin.communication = KSPIN_COMMUNICATION_SINK;
     pin.name = flow == KSPIN_DATAFLOW_IN ? "Playback" : "Capture";
@@ -15,8 +15,8 @@ SimPinSpec streamingPin(KSPIN_DATAFLOW flow, std::vector<KSDATARANGE_AUDIO> rang
     return pin;
 }
 
-SimPinSpec bridgePin(KSPIN_DATAFLOW flow, const char* name) {
-    SimPinSpec pin;
+SimPinProfile bridgePin(KSPIN_DATAFLOW flow, const char* name) {
+    SimPinProfile pin;
     pin.dataFlow = flow;
     pin.communication = KSPIN_COMMUNICATION_NONE;
     pin.name = name;
@@ -25,9 +25,9 @@ SimPinSpec bridgePin(KSPIN_DATAFLOW flow, const char* name) {
 
 }  // namespace
 
-SimSoundCardSpec SimUsbAudioCardSpec(const std::string& name, const SimPinSpec* render,
-                                     const SimPinSpec* capture) {
-    SimSoundCardSpec card;
+SimSoundCardProfile SimUsbAudioCardProfile(const std::string& name, const SimPinProfile* render,
+                                           const SimPinProfile* capture) {
+    SimSoundCardProfile card;
     card.name = name;
     if (render != nullptr) {
         card.pins.push_back(*render);
@@ -40,51 +40,51 @@ SimSoundCardSpec SimUsbAudioCardSpec(const std::string& name, const SimPinSpec* 
     return card;
 }
 
-SimSoundCardSpec SimKrt4SoundCardSpec(SimKrt4Mode mode) {
+SimSoundCardProfile SimKrt4SoundCardProfile(SimKrt4Mode mode) {
     if (mode == SimKrt4Mode::EightOutTwoIn) {
-        SimPinSpec render =
+        SimPinProfile render =
             streamingPin(KSPIN_DATAFLOW_IN, {MakePcmDataRange(8, 16, 16, 44100, 44100)}, {});
         render.refusesExtensible = true;
-        const SimPinSpec capture =
+        const SimPinProfile capture =
             streamingPin(KSPIN_DATAFLOW_OUT, {MakePcmDataRange(2, 16, 16, 44100, 44100)}, {0x3});
-        return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
+        return SimUsbAudioCardProfile("KRT4 Audio", &render, &capture);
     }
-    const SimPinSpec render =
+    const SimPinProfile render =
         streamingPin(KSPIN_DATAFLOW_IN, {MakePcmDataRange(4, 16, 16, 44100, 44100)}, {0x33});
-    const SimPinSpec capture =
+    const SimPinProfile capture =
         streamingPin(KSPIN_DATAFLOW_OUT, {MakePcmDataRange(4, 16, 16, 44100, 44100)}, {0x33});
-    return SimUsbAudioCardSpec("KRT4 Audio", &render, &capture);
+    return SimUsbAudioCardProfile("KRT4 Audio", &render, &capture);
 }
 
-SimSoundCardSpec SimSoundCardSpecFor(SimControllerModel model) {
+SimSoundCardProfile SimSoundCardProfileFor(SimControllerModel model) {
     switch (model) {
         case SimControllerModel::Kv10: {
-            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
-                                                   {MakePcmDataRange(2, 16, 16, 32000, 32000),
-                                                    MakePcmDataRange(2, 16, 16, 44100, 44100),
-                                                    MakePcmDataRange(2, 16, 16, 48000, 48000)},
-                                                   {0x3});
-            return SimUsbAudioCardSpec("USB Audio DAC", &render, nullptr);
+            const SimPinProfile render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                      {MakePcmDataRange(2, 16, 16, 32000, 32000),
+                                                       MakePcmDataRange(2, 16, 16, 44100, 44100),
+                                                       MakePcmDataRange(2, 16, 16, 48000, 48000)},
+                                                      {0x3});
+            return SimUsbAudioCardProfile("USB Audio DAC", &render, nullptr);
         }
         case SimControllerModel::Kv5: {
-            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
-                                                   {MakePcmDataRange(2, 16, 24, 44100, 44100),
-                                                    MakePcmDataRange(2, 16, 24, 48000, 48000)},
-                                                   {0x3});
-            return SimUsbAudioCardSpec("KV5 Audio", &render, nullptr);
+            const SimPinProfile render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                      {MakePcmDataRange(2, 16, 24, 44100, 44100),
+                                                       MakePcmDataRange(2, 16, 24, 48000, 48000)},
+                                                      {0x3});
+            return SimUsbAudioCardProfile("KV5 Audio", &render, nullptr);
         }
         case SimControllerModel::Ardo:
         case SimControllerModel::ArdoRaw: {
-            const SimPinSpec render = streamingPin(KSPIN_DATAFLOW_IN,
-                                                   {MakePcmDataRange(6, 16, 24, 44100, 44100),
-                                                    MakePcmDataRange(6, 16, 16, 48000, 48000)},
-                                                   {0x3F});
-            return SimUsbAudioCardSpec("ARDO Audio", &render, nullptr);
+            const SimPinProfile render = streamingPin(KSPIN_DATAFLOW_IN,
+                                                      {MakePcmDataRange(6, 16, 24, 44100, 44100),
+                                                       MakePcmDataRange(6, 16, 16, 48000, 48000)},
+                                                      {0x3F});
+            return SimUsbAudioCardProfile("ARDO Audio", &render, nullptr);
         }
         case SimControllerModel::Krt4:
             break;
     }
-    return SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn);
+    return SimKrt4SoundCardProfile(SimKrt4Mode::EightOutTwoIn);
 }
 
 }  // namespace qmt

@@ -18,11 +18,11 @@ namespace qmt {
 
 enum class SimKrt4Mode : uint8_t { EightOutTwoIn, FourOutFourIn };
 
-SimSoundCardSpec SimSoundCardSpecFor(SimControllerModel model);
-SimSoundCardSpec SimKrt4SoundCardSpec(SimKrt4Mode mode);
+SimSoundCardProfile SimSoundCardProfileFor(SimControllerModel model);
+SimSoundCardProfile SimKrt4SoundCardProfile(SimKrt4Mode mode);
 
 // A card of this layout with the given streaming pins (either may be absent: no channels).
-SimSoundCardSpec SimUsbAudioCardSpec(const std::string& name, const SimPinSpec* render,
-                                     const SimPinSpec* capture);
+SimSoundCardProfile SimUsbAudioCardProfile(const std::string& name, const SimPinProfile* render,
+                                           const SimPinProfile* capture);
 
 }  // namespace qmt

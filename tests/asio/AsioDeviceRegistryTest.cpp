@@ -212,8 +212,8 @@ TEST_F(AsioDeviceRegistryTest, Krt4ModeFollowsTheHardware) {
     BrxAsioBrand brx;
     const int eight = tree.plugController(SimControllerModel::Krt4, u"KRT400001", 1);
     const int four = tree.plugController(SimControllerModel::Krt4, u"KRT400002", 2);
-    cards.card(four)->setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::FourOutFourIn));
-    cards.card(eight)->setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn));
+    cards.card(four)->setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::FourOutFourIn));
+    cards.card(eight)->setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::EightOutTwoIn));
     start(brx);
     ASSERT_EQ(registry->getNumberOfDevices(), 2u);
     EXPECT_EQ(device(0)->getSelectedConfigurationIndex(), 0u);
@@ -222,7 +222,7 @@ TEST_F(AsioDeviceRegistryTest, Krt4ModeFollowsTheHardware) {
     // Switched over while unplugged: the next arrival probes again.
     tree.unplugController(four);
     registry->enumerateDevices();
-    cards.card(four)->setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn));
+    cards.card(four)->setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::EightOutTwoIn));
     ASSERT_TRUE(tree.moveController(four, 2));
     registry->enumerateDevices();
     EXPECT_EQ(device(1)->getSelectedConfigurationIndex(), 0u);

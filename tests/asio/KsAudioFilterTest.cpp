@@ -73,9 +73,10 @@ TEST(KsAudioFilterTest, RefusedRateFallsBackToTheNextCandidateAtTheWidestWidth) 
 }
 
 TEST(KsAudioFilterTest, ChannelMasksAreTriedInOrderThenThePlainFormat) {
-    OneController quad(
-        std::make_unique<BrxAsioBrand>(), SimControllerModel::Krt4,
-        [](SimSoundCard& card) { card.setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::FourOutFourIn)); });
+    OneController quad(std::make_unique<BrxAsioBrand>(), SimControllerModel::Krt4,
+                       [](SimSoundCard& card) {
+                           card.setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::FourOutFourIn));
+                       });
     std::unique_ptr<KsAudioRenderFilter> render = KsAudioRenderFilter::create(quad.device(), 16);
     ASSERT_NE(render, nullptr);
     EXPECT_EQ(render->hardwareFormat().dwChannelMask, 0x33u) << "0x603 was refused first";

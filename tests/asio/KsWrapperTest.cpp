@@ -10,13 +10,13 @@
 namespace qmt {
 namespace {
 
-SimPinSpec pin(KSPIN_DATAFLOW flow, KSPIN_COMMUNICATION communication,
-               std::vector<KSDATARANGE_AUDIO> ranges) {
-    SimPinSpec spec;
-    spec.dataFlow = flow;
-    spec.communication = communication;
-    spec.ranges = std::move(ranges);
-    return spec;
+SimPinProfile pin(KSPIN_DATAFLOW flow, KSPIN_COMMUNICATION communication,
+                  std::vector<KSDATARANGE_AUDIO> ranges) {
+    SimPinProfile profile;
+    profile.dataFlow = flow;
+    profile.communication = communication;
+    profile.ranges = std::move(ranges);
+    return profile;
 }
 
 template <typename Filter>
@@ -126,7 +126,7 @@ TEST(KsWrapperTest, PinChoiceKeepsToTheDataFlowAndPrefersThePinsOfTheKind) {
 }
 
 TEST(KsWrapperTest, AHeldCardIsBusyWithItsHolderNamed) {
-    OneCardService service(SimSoundCardSpecFor(SimControllerModel::Kv5));
+    OneCardService service(SimSoundCardProfileFor(SimControllerModel::Kv5));
     service.card->hold("pipewire (process 640)");
     auto filter = openFilter<CKsAudRenFilter>(service);
     EXPECT_EQ(filter->enumeratePins(), S_OK);  // the pins are there, only not to be had
@@ -138,7 +138,7 @@ TEST(KsWrapperTest, AHeldCardIsBusyWithItsHolderNamed) {
 }
 
 TEST(KsWrapperTest, ClosingAPinStepsItDownToStop) {
-    OneCardService service(SimSoundCardSpecFor(SimControllerModel::Kv5));
+    OneCardService service(SimSoundCardProfileFor(SimControllerModel::Kv5));
     auto filter = openFilter<CKsAudRenFilter>(service);
     ASSERT_EQ(filter->enumeratePins(), S_OK);
     HRESULT status = E_FAIL;

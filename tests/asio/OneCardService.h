@@ -10,8 +10,8 @@ namespace qmt {
 
 class OneCardService final : public AudioCardServiceIf {
   public:
-    explicit OneCardService(SimSoundCardSpec spec)
-        : card(std::make_shared<SimSoundCard>(std::move(spec))) {}
+    explicit OneCardService(SimSoundCardProfile profile)
+        : card(std::make_shared<SimSoundCard>(std::move(profile))) {}
 
     HRESULT openFilter(const std::string&, std::unique_ptr<AudioCardFilterIf>& filter) override {
         filter = card->openFilter();

@@ -232,7 +232,7 @@ TEST_F(ControlPanelTest, ControllersComingAndGoingMoveRowsAndKeepTheSelection) {
 TEST_F(ControlPanelTest, Krt4ShowsItsModeAndCaptureGroups) {
     BrxAsioBrand brx;
     const int four = tree.plugController(SimControllerModel::Krt4, u"KRT400002", 2);
-    cards.card(four)->setSpec(SimKrt4SoundCardSpec(SimKrt4Mode::FourOutFourIn));
+    cards.card(four)->setProfile(SimKrt4SoundCardProfile(SimKrt4Mode::FourOutFourIn));
     tree.plugController(SimControllerModel::Krt4, u"KRT400001", 1);
     open(brx);
     ASSERT_EQ(view.columns.size(), 5u);

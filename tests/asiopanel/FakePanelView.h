@@ -20,7 +20,7 @@ struct FakePanelView final : ControlPanelViewIf {
         int left = -1, right = -1;
     };
 
-    void setColumns(const std::vector<PanelColumnSpec>& c) override { columns = c; }
+    void setColumns(const std::vector<PanelColumnInfo>& c) override { columns = c; }
     void insertRow(size_t position, const std::vector<std::string>& texts) override {
         rows.insert(rows.begin() + static_cast<ptrdiff_t>(position), texts);
     }
@@ -58,7 +58,7 @@ struct FakePanelView final : ControlPanelViewIf {
         return texts;
     }
 
-    std::vector<PanelColumnSpec> columns;
+    std::vector<PanelColumnInfo> columns;
     std::vector<std::vector<std::string>> rows;
     int selected = -1;
     DropDowns dropDowns;

@@ -152,9 +152,9 @@ TEST(Attachment, RenderedNotesLightTheControllerAndTheLastRenderCloseResetsIt) {
     const int second = rig.OpenRunning(kDMusStreamMidiRender);
     rig.OpenRunning(kDMusStreamMidiCapture);
     // Flags 0 (incomplete) is skipped; the complete note lights the first LED.
-    ASSERT_EQ(rig.port->Send(first, {RenderEventSpec{0, 0, {0x90, 0x3C, 0x7F}, {}}}), 0);
+    ASSERT_EQ(rig.port->Send(first, {RenderEventItem{0, 0, {0x90, 0x3C, 0x7F}, {}}}), 0);
     ASSERT_EQ(
-        rig.port->Send(first, {RenderEventSpec{kDMusEventStructured, 0, {0x90, 0x3C, 0x7F}, {}}}),
+        rig.port->Send(first, {RenderEventItem{kDMusEventStructured, 0, {0x90, 0x3C, 0x7F}, {}}}),
         0);
     EXPECT_TRUE(lit.wait(kPatienceMs));
 
@@ -179,8 +179,8 @@ TEST(Attachment, LastRenderCloseRightAfterABatchWritesItOnce) {
     std::shared_ptr<SimController> ardo = rig.Plug("0300", "A1");
     const int render = rig.OpenRunning(kDMusStreamMidiRender);
     ASSERT_EQ(
-        rig.port->Send(render, {RenderEventSpec{kDMusEventStructured, 0, {0x90, 0x3C, 0x3F}, {}},
-                                RenderEventSpec{kDMusEventStructured, 0, {0xB0, 0x40, 0x20}, {}}}),
+        rig.port->Send(render, {RenderEventItem{kDMusEventStructured, 0, {0x90, 0x3C, 0x3F}, {}},
+                                RenderEventItem{kDMusEventStructured, 0, {0xB0, 0x40, 0x20}, {}}}),
         0);
     rig.port->Close(render);
     auto count = [&](uint8_t command) {
@@ -207,7 +207,7 @@ TEST(Attachment, BlinkingLedKeepsTogglingWithoutFurtherMidi) {
     const int render = rig.OpenRunning(kDMusStreamMidiRender);
     rig.OpenRunning(kDMusStreamMidiCapture);
     ASSERT_EQ(
-        rig.port->Send(render, {RenderEventSpec{kDMusEventStructured, 0, {0x90, 0x3C, 0x07}, {}}}),
+        rig.port->Send(render, {RenderEventItem{kDMusEventStructured, 0, {0x90, 0x3C, 0x07}, {}}}),
         0);
     ASSERT_TRUE(groupSent.wait(kPatienceMs));
     // Nothing wakes the writer from here on: only its own 20 ms timer can notice that a

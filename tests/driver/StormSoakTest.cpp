@@ -271,7 +271,7 @@ class StormSoakTest : public ::testing::Test {
             const uint8_t status =
                 static_cast<uint8_t>((random() % 2 ? 0x90 : 0xB0) | (random() % 16));
             const uint8_t data1 = status >= 0xB0 ? 64 : random() % 110;
-            std::vector<RenderEventSpec> events{
+            std::vector<RenderEventItem> events{
                 {kDMusEventStructured,
                  0,
                  {status, data1, static_cast<uint8_t>(random() % 128)},

@@ -63,7 +63,7 @@ struct Request {
 };
 
 TEST(SimSoundCardTest, PinsTakeOnlyFormatsTheirHardwareTakes) {
-    auto ardo = std::make_shared<SimSoundCard>(SimSoundCardSpecFor(SimControllerModel::Ardo));
+    auto ardo = std::make_shared<SimSoundCard>(SimSoundCardProfileFor(SimControllerModel::Ardo));
     auto filter = ardo->openFilter();
     std::unique_ptr<AudioCardPinIf> pin;
     const HRESULT noMatch = HresultFromWin32(kErrorNoMatch);
@@ -78,14 +78,14 @@ TEST(SimSoundCardTest, PinsTakeOnlyFormatsTheirHardwareTakes) {
     EXPECT_EQ(createPin(*filter, kRenderPin, waveBytes(6, 44100, 16, 0x3F, true), second),
               HresultFromWin32(kErrorBusy));
 
-    auto krt4 = std::make_shared<SimSoundCard>(SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn));
+    auto krt4 = std::make_shared<SimSoundCard>(SimKrt4SoundCardProfile(SimKrt4Mode::EightOutTwoIn));
     auto krtFilter = krt4->openFilter();
     EXPECT_EQ(createPin(*krtFilter, kRenderPin, waveBytes(8, 44100, 16, 0xFF, true), pin), noMatch);
     EXPECT_EQ(createPin(*krtFilter, kRenderPin, waveBytes(8, 44100, 16, 0, false), pin), S_OK);
 }
 
 TEST(SimSoundCardTest, CaptureCompletesInOrderAtTheClockWithTheSignal) {
-    auto card = std::make_shared<SimSoundCard>(SimKrt4SoundCardSpec(SimKrt4Mode::EightOutTwoIn));
+    auto card = std::make_shared<SimSoundCard>(SimKrt4SoundCardProfile(SimKrt4Mode::EightOutTwoIn));
     card->setCaptureSignal([](unsigned channel, uint64_t frame, uint32_t) {
         return (static_cast<double>(frame) + 1000.0 * channel) / 32768.0;
     });
@@ -119,7 +119,7 @@ TEST(SimSoundCardTest, CaptureCompletesInOrderAtTheClockWithTheSignal) {
 }
 
 TEST(SimSoundCardTest, RenderRecordsWhatItPlaysAndSilenceWhenStarved) {
-    auto card = std::make_shared<SimSoundCard>(SimSoundCardSpecFor(SimControllerModel::Kv5));
+    auto card = std::make_shared<SimSoundCard>(SimSoundCardProfileFor(SimControllerModel::Kv5));
     auto filter = card->openFilter();
     std::unique_ptr<AudioCardPinIf> pin;
     ASSERT_EQ(createPin(*filter, kRenderPin, waveBytes(2, 48000, 24, 0x3, true), pin), S_OK);
@@ -144,7 +144,7 @@ TEST(SimSoundCardTest, RenderRecordsWhatItPlaysAndSilenceWhenStarved) {
 }
 
 TEST(SimSoundCardTest, FailuresOnDemandHoldersAndUnplugging) {
-    auto card = std::make_shared<SimSoundCard>(SimSoundCardSpecFor(SimControllerModel::Kv5));
+    auto card = std::make_shared<SimSoundCard>(SimSoundCardProfileFor(SimControllerModel::Kv5));
     auto filter = card->openFilter();
     std::unique_ptr<AudioCardPinIf> pin;
     card->hold("pulseaudio (process 812)");
@@ -179,7 +179,7 @@ TEST(SimSoundCardTest, FailuresOnDemandHoldersAndUnplugging) {
 }
 
 TEST(SimSoundCardTest, StoppingAndClosingCancelWhatIsPending) {
-    auto card = std::make_shared<SimSoundCard>(SimSoundCardSpecFor(SimControllerModel::Kv10));
+    auto card = std::make_shared<SimSoundCard>(SimSoundCardProfileFor(SimControllerModel::Kv10));
     auto filter = card->openFilter();
     std::unique_ptr<AudioCardPinIf> pin;
     ASSERT_EQ(createPin(*filter, kRenderPin, waveBytes(2, 48000, 16, 0, false), pin), S_OK);

@@ -108,9 +108,9 @@ void HostServiceTest::TearDown() {
 }
 
 std::string HostServiceTest::writeMapping(const std::string& name,
-                                          const std::vector<EntrySpec>& entries) {
+                                          const std::vector<MappingEntryPlan>& entries) {
     Mapping mapping;
-    for (const EntrySpec& wanted : entries) {
+    for (const MappingEntryPlan& wanted : entries) {
         MappingEntry entry;
         entry.name = wanted.serial;
         entry.type = wanted.modelType;

@@ -24,7 +24,7 @@ using Bytes = std::vector<uint8_t>;
 
 // One mapping entry: a controller (by serial, or any when empty) of a model type gets the
 // factory preset of its kind in `slot`, on `channel` (0 to 15).
-struct EntrySpec {
+struct MappingEntryPlan {
     std::string serial;
     uint8_t modelType = 0;
     int slot = 0;
@@ -39,7 +39,7 @@ class HostServiceTest : public ::testing::Test {
     void TearDown() override;
 
     // Writes a mapping file into the preset folder; returns its path.
-    std::string writeMapping(const std::string& name, const std::vector<EntrySpec>& entries);
+    std::string writeMapping(const std::string& name, const std::vector<MappingEntryPlan>& entries);
     // Selects the mapping and starts qmtmidi --verbose.
     void startService(const std::string& mapping);
     // Subscribes the application to "QMT MIDI In" and waits for the state the driver sends

@@ -91,7 +91,7 @@ class HostStormTest : public HostServiceTest {
     // The ARDO models take the slider from their live deck's preset: both of their slots get
     // the unit's channel, so the slider speaks on it whichever deck is live.
     std::string writeStormMapping() {
-        std::vector<EntrySpec> entries;
+        std::vector<MappingEntryPlan> entries;
         for (const StormUnit& u : units_) {
             entries.push_back({u.serial, u.modelType, u.slot, u.channel});
             if (u.slot != 0) entries.push_back({u.serial, u.modelType, u.slot + 1, u.channel});
