@@ -60,7 +60,7 @@ void PresetListView::contextMenuEvent(QContextMenuEvent* event) {
 
 MappingDialogWindow::MappingDialogWindow(MappingDialog& dialog, EditorRunner runEditor,
                                          QWidget* owner)
-    : QDialog(owner),
+    : ProgramWindowAbs(owner),
       dialog_(dialog),
       runEditor_(std::move(runEditor)),
       units_(DialogUnits::dialogFont()) {
@@ -271,28 +271,7 @@ void MappingDialogWindow::deviceEventsPending() {
 }
 
 void MappingDialogWindow::endDialog() {
-    ended_ = true;
-    done(QDialog::Accepted);
-}
-
-void MappingDialogWindow::closeEvent(QCloseEvent* event) {
-    if (!ended_) dialog_.exit();
-    if (ended_)
-        event->accept();
-    else
-        event->ignore();
-}
-
-void MappingDialogWindow::reject() {
-    if (!ended_) dialog_.escape();
-}
-
-void MappingDialogWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && !event->isAutoRepeat()) {
-        dialog_.help();
-        return;
-    }
-    QDialog::keyReleaseEvent(event);
+    endProgramWindow();
 }
 
 // The mouse wheel over the device panel scrolls its rows.

@@ -4,12 +4,12 @@
 // "Type" column and the "New" button; the "File" and "Help" menus. It shows what
 // MappingDialog tells it and forwards the user's input; it decides nothing itself.
 
-#include <QDialog>
 #include <QTreeWidget>
 #include <functional>
 #include <map>
 
 #include "midiconfig/MappingDialog.h"
+#include "midiconfig/qt/ProgramWindowAbs.h"
 #include "platform/qt/DialogUnits.h"
 
 class QMenu;
@@ -37,7 +37,7 @@ class PresetListView final : public QTreeWidget {
     void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
-class MappingDialogWindow final : public QDialog, public MappingDialog::ViewIf {
+class MappingDialogWindow final : public ProgramWindowAbs, public MappingDialog::ViewIf {
     Q_OBJECT
 
   public:
@@ -78,9 +78,9 @@ class MappingDialogWindow final : public QDialog, public MappingDialog::ViewIf {
     QMenu* presetMenu(QTreeWidgetItem* item);
 
   protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    void exitRequested() override { dialog_.exit(); }
+    void escapeRequested() override { dialog_.escape(); }
+    void helpRequested() override { dialog_.help(); }
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
@@ -99,7 +99,6 @@ class MappingDialogWindow final : public QDialog, public MappingDialog::ViewIf {
     PresetListView* list_ = nullptr;
     QPushButton* new_ = nullptr;
     std::map<const DeviceConfigControl*, DeviceConfigControlView*> rows_;
-    bool ended_ = false;
 };
 
 }  // namespace qmt

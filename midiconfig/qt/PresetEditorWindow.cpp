@@ -32,7 +32,7 @@ QString ToQt(const std::string& text) {
 }  // namespace
 
 PresetEditorWindow::PresetEditorWindow(PresetEditor& editor, QWidget* owner)
-    : QDialog(owner), editor_(editor), units_(DialogUnits::dialogFont()) {
+    : ProgramWindowAbs(owner), editor_(editor), units_(DialogUnits::dialogFont()) {
     setFont(DialogUnits::dialogFont());
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
@@ -190,8 +190,7 @@ void PresetEditorWindow::openHelp(const std::string& document) {
 }
 
 void PresetEditorWindow::endDialog() {
-    ended_ = true;
-    done(QDialog::Accepted);
+    endProgramWindow();
 }
 
 void PresetEditorWindow::postLiveSelection(uint8_t control) {
@@ -203,26 +202,6 @@ void PresetEditorWindow::postLiveSelection(uint8_t control) {
 
 void PresetEditorWindow::centreOnScreen() {
     CentreOnPrimaryScreen(*this);
-}
-
-void PresetEditorWindow::closeEvent(QCloseEvent* event) {
-    if (!ended_) editor_.exit();
-    if (ended_)
-        event->accept();
-    else
-        event->ignore();
-}
-
-void PresetEditorWindow::reject() {
-    if (!ended_) editor_.escape();
-}
-
-void PresetEditorWindow::keyReleaseEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_F1 && !event->isAutoRepeat()) {
-        editor_.help();
-        return;
-    }
-    QDialog::keyReleaseEvent(event);
 }
 
 }  // namespace qmt

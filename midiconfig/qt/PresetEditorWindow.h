@@ -4,10 +4,10 @@
 // "Add" and "Remove", and the information text; the "File" and "Help" menus. It shows what
 // PresetEditor tells it and forwards the user's input; it decides nothing itself.
 
-#include <QDialog>
 #include <memory>
 
 #include "midiconfig/PresetEditor.h"
+#include "midiconfig/qt/ProgramWindowAbs.h"
 #include "platform/qt/DialogUnits.h"
 
 class QLabel;
@@ -19,7 +19,7 @@ namespace qmt {
 
 class ActionControlView;
 
-class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
+class PresetEditorWindow final : public ProgramWindowAbs, public PresetEditor::ViewIf {
     Q_OBJECT
 
   public:
@@ -54,9 +54,9 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
     QMenuBar* menus() const { return menuBar_; }
 
   protected:
-    void closeEvent(QCloseEvent* event) override;
-    void reject() override;
-    void keyReleaseEvent(QKeyEvent* event) override;
+    void exitRequested() override { editor_.exit(); }
+    void escapeRequested() override { editor_.escape(); }
+    void helpRequested() override { editor_.help(); }
 
   private:
     void buildMenus();
@@ -72,7 +72,6 @@ class PresetEditorWindow final : public QDialog, public PresetEditor::ViewIf {
     QPushButton* remove_ = nullptr;
     QLabel* information_ = nullptr;
     bool showingTabs_ = false;  // set while the editor's tabs are shown: no input then
-    bool ended_ = false;
 };
 
 // Where the user guide is: `document` in the current folder when it is there, else beside

@@ -11,6 +11,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTest>
 #include <QTimer>
 
 #include "MappingRig.h"
@@ -128,6 +129,14 @@ TEST_F(MappingWindowTest, NameDialogEnablesOkForFreeNamesOnly) {
     view.edit()->setText("Bass 2");
     EXPECT_TRUE(view.okButton()->isEnabled());
     EXPECT_EQ(logic.text(), "Bass 2");
+}
+
+TEST_F(MappingWindowTest, EscapeEndsTheWindowOnlyThroughTheDialog) {
+    open();
+    ASSERT_TRUE(window->isVisible());
+    QTest::keyClick(window.get(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(window->result(), QDialog::Accepted);  // ended by the dialog, not rejected by Qt
 }
 
 TEST_F(MappingWindowTest, HelpThatIsNotInstalledIsSaidNotSilentlySkipped) {
