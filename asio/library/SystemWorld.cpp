@@ -1,6 +1,10 @@
 // The controllers of this system: found through sysfs and udev, their sound cards opened
 // through ALSA, the streaming thread real-time where the system grants it (SCHED_FIFO, else
-// rtkit).
+// rtkit). QMT_SYSFS_ROOT names another folder to read the device tree from: the guest tests
+// describe controllers there whose cards are the kernel's loopback cards, so a host streams
+// through real ALSA devices with the library exactly as installed.
+
+#include <cstdlib>
 
 #include "asio/library/LibraryWorld.h"
 #include "platform/linux/AlsaAudioCards.h"
@@ -13,8 +17,11 @@ namespace {
 
 class SystemWorld final : public LibraryWorldAbs {
   public:
-    SystemWorld(const AsioBrandIf& brand, std::unique_ptr<FileRegistry> registry)
-        : LibraryWorldAbs(brand, std::move(registry)) {
+    SystemWorld(const AsioBrandIf& brand, std::unique_ptr<FileRegistry> registry,
+                const std::string& sysRoot)
+        : LibraryWorldAbs(brand, std::move(registry)),
+          devices_(sysRoot),
+          cards_(SysfsAlsaCardLookup(sysRoot)) {
         attach(devices_, cards_, realtime_);
     }
 
@@ -29,7 +36,10 @@ class SystemWorld final : public LibraryWorldAbs {
 std::unique_ptr<LibraryWorldIf> makeSystemWorld(const AsioBrandIf& brand, std::string& error) {
     std::unique_ptr<FileRegistry> registry = libraryRegistry(error);
     if (!registry) return nullptr;
-    return std::make_unique<SystemWorld>(brand, std::move(registry));
+    const char* sysRoot = std::getenv("QMT_SYSFS_ROOT");
+    return std::make_unique<SystemWorld>(
+        brand, std::move(registry),
+        sysRoot != nullptr && *sysRoot != '\0' ? std::string(sysRoot) : std::string("/sys"));
 }
 
 }  // namespace qmt

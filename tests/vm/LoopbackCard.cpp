@@ -6,16 +6,74 @@
 
 namespace qmt::vm {
 
-int LoopbackCardIndex(std::string& why) {
-    int index = snd_card_get_index("Loopback");
-    if (index < 0 && InGuest()) {
-        // The guest runs as root with the distribution's modules; a host test never loads any.
-        if (std::system("modprobe snd-aloop") == 0) index = snd_card_get_index("Loopback");
+namespace {
+
+std::vector<int> presentLoopbackCards() {
+    std::vector<int> cards;
+    int card = -1;
+    while (snd_card_next(&card) == 0 && card >= 0) {
+        snd_ctl_t* control = nullptr;
+        const std::string name = "hw:" + std::to_string(card);
+        if (snd_ctl_open(&control, name.c_str(), 0) < 0) continue;
+        snd_ctl_card_info_t* info = nullptr;
+        snd_ctl_card_info_alloca(&info);
+        if (snd_ctl_card_info(control, info) == 0 &&
+            std::string(snd_ctl_card_info_get_driver(info)) == "Loopback")
+            cards.push_back(card);
+        snd_ctl_close(control);
     }
-    if (index < 0)
-        why = InGuest() ? "modprobe snd-aloop gave no card \"Loopback\""
+    return cards;
+}
+
+}  // namespace
+
+std::vector<int> LoopbackCardIndices(size_t count, std::string& why) {
+    std::vector<int> cards = presentLoopbackCards();
+    if (cards.size() < count && InGuest()) {
+        // The guest runs as root with the distribution's modules; a host test never loads
+        // any. Every test asks for the same two cards, so the order they run in is free.
+        const bool unloaded = cards.empty() || std::system("modprobe -r snd-aloop") == 0;
+        if (unloaded && std::system("modprobe snd-aloop enable=1,1") == 0)
+            cards = presentLoopbackCards();
+    }
+    if (cards.size() < count) {
+        why = InGuest() ? "modprobe snd-aloop gave " + std::to_string(cards.size()) +
+                              " loopback cards, not " + std::to_string(count)
                         : "no loopback card (module snd-aloop)";
-    return index;
+        return {};
+    }
+    cards.resize(count);
+    return cards;
+}
+
+int LoopbackCardIndex(std::string& why) {
+    const std::vector<int> cards = LoopbackCardIndices(1, why);
+    return cards.empty() ? -1 : cards[0];
+}
+
+bool ShiftLoopbackRate(int card, int ppm, std::string& why) {
+    snd_ctl_t* control = nullptr;
+    const std::string name = "hw:" + std::to_string(card);
+    int error = snd_ctl_open(&control, name.c_str(), 0);
+    if (error < 0) {
+        why = name + ": " + snd_strerror(error);
+        return false;
+    }
+    snd_ctl_elem_value_t* value = nullptr;
+    snd_ctl_elem_value_alloca(&value);
+    // The control's unit is 1/100000 of the nominal rate: 100005 runs 50 ppm fast.
+    for (unsigned device = 0; device < 2 && error >= 0; ++device) {
+        snd_ctl_elem_value_clear(value);
+        snd_ctl_elem_value_set_interface(value, SND_CTL_ELEM_IFACE_PCM);
+        snd_ctl_elem_value_set_name(value, "PCM Rate Shift 100000");
+        snd_ctl_elem_value_set_device(value, device);
+        snd_ctl_elem_value_set_subdevice(value, 0);
+        snd_ctl_elem_value_set_integer(value, 0, 100000 + ppm / 10);
+        error = snd_ctl_elem_write(control, value);
+    }
+    snd_ctl_close(control);
+    if (error < 0) why = name + " rate shift: " + snd_strerror(error);
+    return error >= 0;
 }
 
 RawPcm::RawPcm(const std::string& device, bool capture, unsigned channels, unsigned rate)

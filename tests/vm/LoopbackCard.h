@@ -14,6 +14,13 @@ namespace qmt::vm {
 
 // The loopback card's number, loading snd-aloop when needed; -1 with `why` when there is none.
 int LoopbackCardIndex(std::string& why);
+// The numbers of the first `count` loopback cards (each with a timer of its own, so two of
+// them are two clocks, as two controllers' cards are); the module is loaded with two cards,
+// or loaded again with them when it holds fewer. Empty with `why` when there are not enough.
+std::vector<int> LoopbackCardIndices(size_t count, std::string& why);
+// Makes a loopback card's cable run `ppm` parts per million fast (negative: slow) through its
+// "PCM Rate Shift 100000" control, on both ends of substream 0; false with `why`.
+bool ShiftLoopbackRate(int card, int ppm, std::string& why);
 
 class RawPcm {
   public:
