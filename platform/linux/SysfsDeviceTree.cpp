@@ -170,9 +170,22 @@ std::string ParentFolder(const std::string& folder) {
                : std::string();
 }
 
+// A composite device's functions are listed HID function first, the rest by interface
+// number. Windows lists a controller's HID function before its audio function, and the
+// KV5's device model relies on that: it takes the first function of its product it meets,
+// without an interface number, as the one carrying the HID device. sysfs alone would list
+// the audio function (interface 0) first and the KV5 would never be identified.
+static bool HoldsHidFunction(const std::string& usbInterface) {
+    return ReadHex(usbInterface + "/bInterfaceClass") == kHidInterfaceClass;
+}
+
 std::vector<std::string> ChildFolders(const std::string& folder) {
     std::vector<std::string> children;
-    for (const std::string& sub : SubFolders(folder)) {
+    std::vector<std::string> subFolders = SubFolders(folder);
+    std::stable_partition(subFolders.begin(), subFolders.end(), [](const std::string& sub) {
+        return KindOfFolder(sub) == SysfsNodeKind::UsbInterface && HoldsHidFunction(sub);
+    });
+    for (const std::string& sub : subFolders) {
         const SysfsNodeKind kind = KindOfFolder(sub);
         if (kind == SysfsNodeKind::UsbInterface && IsTransparent(sub)) {
             for (const std::string& inner : SubFolders(sub))

@@ -23,6 +23,12 @@ class LinuxDeviceEnumeratorTest : public ::testing::Test {
         EXPECT_EQ(audio.size(), 1u);
         return audio.empty() ? kNoDeviceNode : audio[0].node;
     }
+    // The path a device model builds from a HID device's instance id.
+    std::string BuiltHidPath(DeviceNode hid, const std::string& pattern) {
+        const std::string id = IdOf(hid);
+        return "\\\\?\\" + pattern + "#" + id.substr(id.find_last_of('\\') + 1) + "#{" +
+               kHidInterfaceGuid + "}";
+    }
     std::string HidPath(const std::string& name) {
         HidrawDevice device;
         EXPECT_TRUE(ReadHidrawDevice(sysfs.sysRoot(), sysfs.devRoot(), name, device));
@@ -48,25 +54,39 @@ TEST_F(LinuxDeviceEnumeratorTest, CompositeControllerIsWalkedFromItsAudioToItsHi
     DeviceNode composite = kNoDeviceNode, child = kNoDeviceNode, next = kNoDeviceNode;
     ASSERT_TRUE(devices.getParent(audio[0].node, composite));
     EXPECT_EQ(IdOf(composite), "USB\\VID_F7E1&PID_0300\\ARDO0042");
-    ASSERT_TRUE(devices.getFirstChild(composite, child));
+    // The HID function is listed first, the audio function after it.
+    ASSERT_TRUE(devices.getFirstChild(composite, next));
+    ASSERT_TRUE(devices.getNextSibling(next, child));
     EXPECT_EQ(child, audio[0].node);
-    ASSERT_TRUE(devices.getNextSibling(child, next));
     const std::string function = IdOf(next);
     EXPECT_EQ(function.rfind("USB\\VID_F7E1&PID_0300&MI_02\\6&", 0), 0u) << function;
     DeviceNode hid = kNoDeviceNode;
     ASSERT_TRUE(devices.getFirstChild(next, hid));
     // The path the model builds from the HID device's id is the listed interface's path.
-    const std::string hidId = IdOf(hid);
-    const std::string built = "\\\\?\\HID#VID_F7E1&PID_0300&MI_02#" +
-                              hidId.substr(hidId.find_last_of('\\') + 1) + "#{" +
-                              kHidInterfaceGuid + "}";
+    const std::string built = BuiltHidPath(hid, "HID#VID_F7E1&PID_0300&MI_02");
     EXPECT_TRUE(equalsIgnoreCase(built, HidPath("hidraw0"))) << built;
     std::string guid;
     ASSERT_TRUE(devices.getDeviceClassGuid(hid, guid));
     std::string hidClass;
     ASSERT_TRUE(devices.getClassGuid(kHidClassName, hidClass));
     EXPECT_EQ(guid, hidClass);
-    EXPECT_FALSE(devices.getNextSibling(next, child));
+    EXPECT_FALSE(devices.getNextSibling(child, next));
+}
+
+// The KV5's model looks for the first function of its product without an interface number
+// and takes that function's first child as its HID device: that has to be the HID function
+// although sysfs lists the audio function (interface 0) first.
+TEST_F(LinuxDeviceEnumeratorTest, Kv5FindsItsHidFunctionAsTheFirstFunctionOfItsProduct) {
+    sysfs.AddUsbDevice("1-4", 3, 0xF7E1, 0x0202, "KV5SERIAL");
+    sysfs.AddAudio(2, "1-4", 0, true, true);
+    sysfs.AddUsb("hidraw4", "1-4", 2, 3, 0xF7E1, 0x0202, "KV5SERIAL", 4);
+    DeviceNode composite = kNoDeviceNode, function = kNoDeviceNode, hid = kNoDeviceNode;
+    ASSERT_TRUE(devices.getParent(AudioNode(), composite));
+    ASSERT_TRUE(devices.getFirstChild(composite, function));
+    EXPECT_EQ(IdOf(function).rfind("USB\\VID_F7E1&PID_0202&MI_02\\", 0), 0u) << IdOf(function);
+    ASSERT_TRUE(devices.getFirstChild(function, hid));
+    const std::string built = BuiltHidPath(hid, "HID#VID_F7E1&PID_0202&MI_02");
+    EXPECT_TRUE(equalsIgnoreCase(built, HidPath("hidraw4"))) << built;
 }
 
 // A KV10: a hub inside the controller carries a separate codec and the controller, whose
