@@ -8,7 +8,7 @@
 //   "Description"="<product name>"                          e.g. QMTASIO
 //
 //   [HKEY_LOCAL_MACHINE\Software\Classes\CLSID\{...}\InprocServer32]
-//   @="/usr/lib/x86_64-linux-gnu/libqmtasio.so"             the library to load
+//   @="/usr/lib/qmt/libqmtasio.so"                          the library to load
 //   "ThreadingModel"="Apartment"
 //
 // A host lists the drivers, loads the library named for the class identifier, asks its

@@ -1,6 +1,6 @@
 #!/bin/sh
 # `cmake --install` of the ASIO driver into a staging folder: both brands' libraries land in
-# the library folder, and the machine hive lists them where hosts look (qmtasiohost --list
+# the programs' private library folder (off the linker's path), and the machine hive lists them where hosts look (qmtasiohost --list
 # reads them back).
 #   asio-install-test.sh BUILD_DIR QMTASIOHOST
 set -eu
@@ -12,9 +12,10 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_asio >/dev/null
+DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_machine_hive >/dev/null
 
 for library in libqmtasio.so libbrxasio.so; do
-    find "$stage/usr" -name "$library" | grep -q . || fail "$library missing"
+    [ -f "$stage/usr/lib/qmt/$library" ] || fail "$library missing from /usr/lib/qmt"
 done
 [ -x "$stage/usr/bin/qmtasiohost" ] || fail "qmtasiohost missing"
 # The desktop front end (built where libpipewire is) comes with its user unit naming it.
@@ -26,7 +27,7 @@ hive="$stage/etc/qmt/machine.reg"
 grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\QMT ASIO]' "$hive" || fail "QMT ASIO not listed"
 grep -qF '[HKEY_LOCAL_MACHINE\Software\ASIO\BRX ASIO]' "$hive" || fail "BRX ASIO not listed"
 grep -qF '"Description"="QMTASIO"' "$hive" || fail "description missing"
-grep -q '^@="/usr/lib.*/libqmtasio.so"$' "$hive" || fail "class library missing"
+grep -qx '@="/usr/lib/qmt/libqmtasio.so"' "$hive" || fail "class library missing"
 grep -qF '[HKEY_LOCAL_MACHINE\Software\QMT\QMTASIO]' "$hive" || fail "install folder key missing"
 grep -qxF '@="/usr/bin"' "$hive" || fail "install folder missing"
 
@@ -35,7 +36,7 @@ mkdir "$stage/registry"
 cp "$hive" "$stage/registry/machine.reg"
 listing=$(QMT_REGISTRY_DIR="$stage/registry" "$host" --list)
 echo "$listing" | grep -q '^QMT ASIO$' || fail "host does not list QMT ASIO: $listing"
-echo "$listing" | grep -q 'library /usr/lib.*/libbrxasio.so' || fail "host misses the BRX library"
+echo "$listing" | grep -q 'library /usr/lib/qmt/libbrxasio.so' || fail "host misses the BRX library"
 
 # The control panels where the driver starts them from, and in the application menu.
 if [ -x "$build/asiopanel/qt/qmtasioconfig" ]; then

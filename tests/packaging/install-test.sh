@@ -10,10 +10,11 @@ failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_midi >/dev/null
+DESTDIR=$stage cmake --install "$build" --prefix /usr --component qmt_machine_hive >/dev/null
 
 [ -f "$stage/usr/lib/udev/rules.d/60-qmt-controllers.rules" ] || fail "udev rule missing"
-grep -q 'ATTRS{idVendor}=="f7e1", TAG+="uaccess"' "$stage/usr/lib/udev/rules.d/60-qmt-controllers.rules" ||
-    fail "udev rule does not tag the controllers"
+grep -q 'KERNELS=="0003:F7E1:\*", TAG+="uaccess", GROUP="audio"' "$stage/usr/lib/udev/rules.d/60-qmt-controllers.rules" ||
+    fail "udev rule does not give the controllers to the seat and the group audio"
 unit="$stage/usr/lib/systemd/user/qmtmidi.service"
 [ -f "$unit" ] || fail "user unit missing"
 grep -qx 'ExecStart=/usr/bin/qmtmidi' "$unit" || fail "unit does not start /usr/bin/qmtmidi"
