@@ -4,16 +4,20 @@
 # (build/package, installed under /usr), runs cpack and prints the package's path, its size
 # and what lintian says about it. Run it again at any time; it rebuilds only what changed.
 #
-#   bash scripts/package.sh
+#   bash scripts/package.sh                # the package
+#   bash scripts/package.sh --guest-test   # also install it with apt-get in the QEMU guest
+#                                          # and try it as an ordinary user (about 5 minutes)
 #
 # QMT_PACKAGE_MAINTAINER="Name <address>" sets the package's Maintainer field (read when
 # build/package is first configured).
 set -euo pipefail
 repo=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+guest_test=0
 case "${1:-}" in
 "") ;;
--h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//' && exit 0 ;;
-*) echo "usage: bash scripts/package.sh" >&2 && exit 2 ;;
+--guest-test) guest_test=1 ;;
+-h | --help) sed -n '2,12p' "$0" | sed 's/^# \{0,1\}//' && exit 0 ;;
+*) echo "usage: bash scripts/package.sh [--guest-test]" >&2 && exit 2 ;;
 esac
 
 bash "$repo/scripts/install-deps.sh"
@@ -38,4 +42,19 @@ if grep -q '^E:' build/package/lintian.log; then
     status=1
 fi
 echo "install it with: sudo apt-get install $deb"
+
+if ((guest_test)); then
+    # The guest test program comes from the default build, like the other kernel-level tests.
+    echo
+    cmake --preset default >/dev/null
+    cmake --build --preset default -j"$jobs" --target qmt_vm_tests
+    guest_status=0
+    bash "$repo/tests/packaging/guest-package-test.sh" "$deb" build/default/tests/vm/qmt_vm_tests ||
+        guest_status=$?
+    case $guest_status in
+    0) echo "guest test passed" ;;
+    77) echo "guest test skipped (reason above)" ;;
+    *) echo "guest test FAILED (status $guest_status)" >&2 && status=1 ;;
+    esac
+fi
 exit "$status"

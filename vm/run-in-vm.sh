@@ -22,6 +22,8 @@ repo=$(cd "$here/.." && pwd)
 cache=${QMT_VM_CACHE:-/var/cache/qmt-vm}
 timeout_s=${QMT_VM_TIMEOUT:-900}
 boot_timeout_s=${QMT_VM_BOOT_TIMEOUT:-120}
+# The guest's memory in MiB; its root's changes (an installed package, say) live in it too.
+memory_mb=${QMT_VM_MEMORY:-1024}
 share=$repo
 modules="uhid hid-generic snd-seq snd-seq-dummy"
 build_only=0
@@ -44,6 +46,7 @@ Runs COMMAND in a QEMU guest with a real Debian 12 kernel and returns its exit s
 
 Environment: QMT_VM_CACHE (image cache, default /var/cache/qmt-vm), QMT_VM_MIRROR
 (Debian mirror), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry),
+QMT_VM_MEMORY (MiB, default 1024),
 QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1 (show the guest kernel's boot
 messages). Variables named GTEST_* and QMT_* reach the command.
 Exit status 77 means the guest cannot run on this machine; 125 means the harness failed.
@@ -273,7 +276,7 @@ write_control_files() {
 start_qemu() {
     local virtfs=security_model=none kernel_args="console=ttyS0 panic=-1 tsc=reliable mitigations=off cryptomgr.notests"
     [[ -n "${QMT_VM_VERBOSE:-}" ]] || kernel_args+=" quiet"
-    timeout -k 5 "$timeout_s" qemu-system-x86_64 -M pc "${accel[@]}" -smp 2 -m 1024 \
+    timeout -k 5 "$timeout_s" qemu-system-x86_64 -M pc "${accel[@]}" -smp 2 -m "$memory_mb" \
         -nodefaults -nographic -no-reboot -serial stdio \
         -fw_cfg name=etc/sercon-port,string=0 -device isa-debug-exit,iobase=0xf4,iosize=1 \
         -kernel "$cache/vmlinux" -initrd "$cache/initramfs.cpio" -append "$kernel_args" \
