@@ -85,7 +85,7 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "drivers and tools for the QMT DJ controll
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "Host software for the QMT family of USB DJ controllers (KV10, KV5,
 ARDO, ARDO RAW, ARDO RAW PROTO 2009) and the BRX KRT4:
  - qmtmidi, the MIDI driver: every control becomes MIDI on the ALSA
-   sequencer ports \"QMT MIDI In\" and \"QMT MIDI Out\" (a user service);
+   sequencer ports QMT MIDI In and QMT MIDI Out (a user service);
  - qmtmidiconfig and qmtmidiagent, the configuration program and the tray
    agent that keeps a mapping selected;
  - the ASIO-style audio driver joining all controllers' sound cards into one

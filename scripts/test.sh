@@ -58,3 +58,22 @@ else
         ;;
     esac
 fi
+
+# ---------------------------------------------------------------------------------------
+# The Debian package, tried for real: built from the default tree, installed with apt-get in
+# the QEMU guest (dependencies from Debian 12, fetched on this machine for the guest) and
+# used as an ordinary user there (about 4 minutes). Skipped, with the reason, where no guest
+# runs or no Debian package source answers.
+if [[ -x "$vm_tests" ]]; then
+    package_status=0
+    QMT_TEST_PACKAGE_IN_GUEST=1 bash tests/packaging/guest-package-test.sh --from-build build/default "$vm_tests" ||
+        package_status=$?
+    case $package_status in
+    0) echo "package test in the guest passed" ;;
+    77) echo "package test in the guest skipped (reason above)" ;;
+    *)
+        echo "package test in the guest FAILED (status $package_status)" >&2
+        exit 1
+        ;;
+    esac
+fi

@@ -8,7 +8,8 @@
 #   guest-package-test.sh DEB [QMT_VM_TESTS]
 #   guest-package-test.sh --from-build BUILD_DIR [QMT_VM_TESTS]   (ctest: cpack first)
 #
-# It takes 5 to 20 minutes, so ctest runs it only with QMT_TEST_PACKAGE_IN_GUEST=1;
+# It takes about 4 minutes (more under load), so ctest runs it only with
+# QMT_TEST_PACKAGE_IN_GUEST=1; scripts/test.sh sets it;
 # `bash scripts/package.sh --guest-test` runs it on the package just built.
 # QMT_VM_TESTS is the guest test program (default build/default/tests/vm/qmt_vm_tests). The
 # guest has no network: the Debian 12 packages the package needs are fetched on this machine,

@@ -1,10 +1,11 @@
-// The installed Debian package as an ordinary user meets it: run by
-// tests/packaging/guest-package-test.sh in the guest after `apt-get install ./qmt_*.deb`, with
-// udevd running and the user named by QMT_PACKAGE_USER created (a member of the group audio,
-// without a logind seat). The package's udev rule must give that user the controller's hidraw
-// node, `qmtmidiagent /select` must select the factory mapping for the user, and the installed
-// qmtmidi, started as the user with nothing but the package's settings, must turn the
-// controller's reports into MIDI at an ALSA application.
+// The Debian package as an ordinary user meets it: run by tests/packaging/guest-package-test.sh
+// in the guest, with udevd running and the user named by QMT_PACKAGE_USER created (a member of
+// the group audio, without a logind seat). With QMT_PACKAGE_DEB the test installs that package
+// itself while a controller is plugged in, so the package's own script must make udev apply
+// the rule to it; otherwise the package is already installed. `qmtmidiagent /select` must
+// select the factory mapping for the user, and the installed qmtmidi, started as the user with
+// nothing but the package's settings, must turn the controller's reports into MIDI at an ALSA
+// application.
 
 #include <fcntl.h>
 #include <grp.h>
@@ -151,6 +152,27 @@ class InstalledPackageTest : public ::testing::Test {
 };
 
 TEST_F(InstalledPackageTest, TheUserGetsTheControllerAndItsMidiThroughTheInstalledDriver) {
+    // A controller plugged in before the package arrives: installing must make udev apply the
+    // new rule to it (the package's script reloads the rules and replays the controllers'
+    // arrival), giving its node to the group audio.
+    std::string error;
+    auto kv10 = VirtualController::Plug(Kv10Model(), "KV10PKG01", error);
+    ASSERT_TRUE(kv10) << error;
+    const std::string node = kv10->waitForHidraw(10s);
+    ASSERT_FALSE(node.empty()) << "no hidraw node";
+    struct stat seen {};
+    const char* deb = std::getenv("QMT_PACKAGE_DEB");
+    if (deb != nullptr && *deb != '\0') {
+        ASSERT_EQ(stat(node.c_str(), &seen), 0);
+        ASSERT_NE(seen.st_gid, audioGid_) << "the node belongs to audio before the package came";
+        const std::string install =
+            std::string("apt-get -y install '") + deb + "' >" + log("apt-get") + " 2>&1";
+        ASSERT_EQ(std::system(install.c_str()), 0) << ReadFile(log("apt-get"));
+    }
+    ASSERT_TRUE(WaitForAccess(node, audioGid_, 0660, seen))
+        << node << " is group " << seen.st_gid << " mode " << std::oct << (seen.st_mode & 0777)
+        << ": the udev rule did not apply";
+
     // The agent's start-up pass: folders of the user's own, the factory mapping selected.
     const pid_t agent = StartAsUser(user_, {"/usr/bin/qmtmidiagent", "/select"},
                                     {"QT_QPA_PLATFORM=offscreen"}, log("qmtmidiagent"));
@@ -163,17 +185,6 @@ TEST_F(InstalledPackageTest, TheUserGetsTheControllerAndItsMidiThroughTheInstall
     EXPECT_EQ(stat((user_.home + "/.local/share/qmt/mappings/" + kFactoryMapping).c_str(), &copied),
               0)
         << "the factory mapping was not copied into the user's folder";
-
-    // The controller: the package's rule gives its node to the group audio.
-    std::string error;
-    auto kv10 = VirtualController::Plug(Kv10Model(), "KV10PKG01", error);
-    ASSERT_TRUE(kv10) << error;
-    const std::string node = kv10->waitForHidraw(10s);
-    ASSERT_FALSE(node.empty()) << "no hidraw node";
-    struct stat seen {};
-    ASSERT_TRUE(WaitForAccess(node, audioGid_, 0660, seen))
-        << node << " is group " << seen.st_gid << " mode " << std::oct << (seen.st_mode & 0777)
-        << ": the udev rule did not apply";
 
     // The installed driver, as the user, with only the package's and the agent's settings.
     app_ = SequencerClient::Open("qmt package application", error);
