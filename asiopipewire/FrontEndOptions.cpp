@@ -1,5 +1,6 @@
 #include "asiopipewire/FrontEndOptions.h"
 
+#include <cmath>
 #include <cstdlib>
 
 #include "platform/sim/SimulatedDesktop.h"
@@ -8,10 +9,11 @@ namespace qmt {
 
 namespace {
 
+// Finite only: "inf" and "nan" read as numbers but are neither a rate nor a duration.
 bool parsePositive(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == '\0' && value >= 0;
+    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(value) && value >= 0;
 }
 
 }  // namespace

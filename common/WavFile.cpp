@@ -50,6 +50,11 @@ bool supportedWidth(uint16_t bits) {
     return bits == 16 || bits == 24 || bits == 32;
 }
 
+// What the reader takes back: a file written with less could not be played.
+bool writable(const WavFormat& format) {
+    return supportedWidth(format.bitsPerSample) && format.channels != 0 && format.sampleRate != 0;
+}
+
 int32_t sampleAt(const uint8_t* bytes, uint16_t bits) {
     const uint32_t raw = readLe(bytes, bits / 8u);
     const unsigned shift = 32u - bits;
@@ -89,17 +94,10 @@ bool readFormat(const uint8_t* chunk, uint32_t size, WavFormat& format, std::str
 
 }  // namespace
 
-bool readWavFile(const std::string& path, WavData& data, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = "cannot open " + path;
-        return false;
-    }
-    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                     std::istreambuf_iterator<char>());
+bool parseWavBytes(std::span<const uint8_t> bytes, WavData& data, std::string& error) {
     if (bytes.size() < 12 || std::memcmp(bytes.data(), "RIFF", 4) != 0 ||
         std::memcmp(bytes.data() + 8, "WAVE", 4) != 0) {
-        error = path + " is not a WAV file";
+        error = "not a WAV file";
         return false;
     }
     bool haveFormat = false;
@@ -109,10 +107,7 @@ bool readWavFile(const std::string& path, WavData& data, std::string& error) {
         const size_t available = bytes.size() - body;
         const uint32_t length = size <= available ? size : static_cast<uint32_t>(available);
         if (std::memcmp(&bytes[at], "fmt ", 4) == 0) {
-            if (!readFormat(&bytes[body], length, data.format, error)) {
-                error = path + ": " + error;
-                return false;
-            }
+            if (!readFormat(&bytes[body], length, data.format, error)) return false;
             haveFormat = true;
         } else if (std::memcmp(&bytes[at], "data", 4) == 0 && haveFormat) {
             const size_t width = data.format.bitsPerSample / 8u;
@@ -124,14 +119,54 @@ bool readWavFile(const std::string& path, WavData& data, std::string& error) {
         }
         at = body + size + (size & 1);  // chunks are padded to even sizes
     }
-    error = path + (haveFormat ? " has no data chunk" : " has no format chunk");
+    error = haveFormat ? "no data chunk" : "no format chunk";
     return false;
 }
 
+bool readWavFile(const std::string& path, WavData& data, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        error = "cannot open " + path;
+        return false;
+    }
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    if (!parseWavBytes(bytes, data, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> wavFileBytes(const WavData& data) {
+    const WavFormat& format = data.format;
+    if (!writable(format)) return {};
+    const size_t count = data.frames() * format.channels;
+    const uint64_t dataBytes = uint64_t{count} * (format.bitsPerSample / 8u);
+    if (dataBytes > kMaxDataBytes) return {};
+    std::vector<uint8_t> out = header(format, static_cast<uint32_t>(dataBytes));
+    std::vector<uint8_t> samples;
+    encode(data.samples.data(), count, format.bitsPerSample, samples);
+    out.insert(out.end(), samples.begin(), samples.end());
+    if (dataBytes & 1) out.push_back(0);
+    return out;
+}
+
 bool writeWavFile(const std::string& path, const WavData& data, std::string& error) {
-    WavWriter writer;
-    if (!writer.open(path, data.format, error)) return false;
-    if (!writer.write(data.samples.data(), data.frames()) || !writer.close()) {
+    const std::vector<uint8_t> bytes = wavFileBytes(data);
+    if (bytes.empty()) {
+        error =
+            "WAV files here hold 16, 24 or 32-bit samples in at least one channel at a "
+            "sample rate above 0, below 4 GB";
+        return false;
+    }
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        error = "cannot create " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    if (std::fclose(file) != 0 || !written) {
         error = "cannot write " + path;
         return false;
     }
@@ -144,8 +179,10 @@ WavWriter::~WavWriter() {
 
 bool WavWriter::open(const std::string& path, const WavFormat& format, std::string& error) {
     close();
-    if (!supportedWidth(format.bitsPerSample) || format.channels == 0) {
-        error = "WAV files here hold 16, 24 or 32-bit samples in at least one channel";
+    if (!writable(format)) {
+        error =
+            "WAV files here hold 16, 24 or 32-bit samples in at least one channel at a "
+            "sample rate above 0";
         return false;
     }
     file_ = std::fopen(path.c_str(), "wb");

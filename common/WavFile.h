@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,9 +25,15 @@ struct WavData {
 };
 
 // Plain PCM and the extensible form with the PCM sub-format; anything else is an error
-// naming what the file holds instead.
+// naming what the file holds instead. A data chunk cut short by the end of the file reads as
+// the whole frames it holds.
 bool readWavFile(const std::string& path, WavData& data, std::string& error);
 bool writeWavFile(const std::string& path, const WavData& data, std::string& error);
+
+// The same from and to memory: a whole file's bytes (the errors do not name a file), and the
+// bytes writeWavFile writes. Empty when the format cannot be written.
+bool parseWavBytes(std::span<const uint8_t> bytes, WavData& data, std::string& error);
+std::vector<uint8_t> wavFileBytes(const WavData& data);
 
 class WavWriter {
   public:

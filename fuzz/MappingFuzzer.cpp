@@ -1,21 +1,18 @@
 // Mapping files with the presets they name. The input is the mapping file, then one preset
-// file per preset name in the order the mapping names them; both are written into a
-// temporary folder and loaded as the driver loads them. Checked: what parses writes back and
-// parses to the same entries; every preset the load keeps is valid with its "Default"
-// channels replaced and its slot's input channel; devices of every model can be served, and
-// no entry is claimed twice.
-
-#include <unistd.h>
+// file per preset name in the order the mapping names them; the mapping is loaded as the
+// driver loads it, its presets found by name (regardless of case) among those files, in
+// memory. Checked: what parses writes back and parses to the same entries; every preset the
+// load keeps is valid with its "Default" channels replaced and its slot's input channel;
+// devices of every model can be served, and no entry is claimed twice.
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "common/AsciiCase.h"
 #include "fuzz/FuzzInput.h"
 #include "model/Mapping.h"
 #include "model/PresetFile.h"
@@ -23,40 +20,18 @@
 namespace {
 
 using namespace qmt;
-namespace fs = std::filesystem;
 
-void RemoveFolder();
+// The preset folder: file names with their bytes, in the order they were made.
+using Folder = std::vector<std::pair<std::string, std::span<const uint8_t>>>;
 
-// Made once, removed at exit; never destroyed itself, so the exit handler can still read it.
-const std::string& Folder() {
-    static const std::string* folder = [] {
-        std::string pattern = (fs::temp_directory_path() / "qmt-fuzz-mapping-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-        auto* made = new std::string(pattern);
-        std::atexit(RemoveFolder);
-        return made;
-    }();
-    return *folder;
-}
-
-void RemoveFolder() {
-    std::error_code ignored;
-    fs::remove_all(Folder(), ignored);
-}
-
-void WriteFile(const std::string& path, std::span<const uint8_t> bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-}
-
-// Only plain names become files: the harness must never write outside its folder.
+// Only plain names can be files of the preset folder.
 bool PlainName(const std::string& name) {
     return !name.empty() && name.size() <= 64 && name.find('/') == std::string::npos &&
            name.find('\0') == std::string::npos && name != "." && name != "..";
 }
 
-void WritePresets(const Mapping& mapping, fuzz::FuzzInput& input) {
+Folder PresetFiles(const Mapping& mapping, fuzz::FuzzInput& input) {
+    Folder folder;
     std::set<std::string> written;
     for (const MappingEntry& entry : mapping.entries) {
         for (int slot = 0; slot < kMappingSlots && !input.empty(); ++slot) {
@@ -65,9 +40,22 @@ void WritePresets(const Mapping& mapping, fuzz::FuzzInput& input) {
             if (!entry.slotUsed[slot] || !PlainName(entry.presetNames[slot]) ||
                 !written.insert(file).second)
                 continue;
-            WriteFile(Folder() + "/" + file, input.block());
+            folder.emplace_back(file, input.block());
         }
     }
+    return folder;
+}
+
+// The file the folder source would open: the exact name, else one differing in case only.
+PresetPtr FindPreset(const Folder& folder, const std::string& name, int slot) {
+    if (!PlainName(name)) return nullptr;
+    const std::string wanted = name + PresetExtension(SlotPresetKind(slot));
+    const std::span<const uint8_t>* found = nullptr;
+    for (const auto& [file, bytes] : folder) {
+        if (file == wanted) return ParsePreset(bytes);
+        if (found == nullptr && equalsIgnoreCase(file, wanted)) found = &bytes;
+    }
+    return found != nullptr ? ParsePreset(*found) : nullptr;
 }
 
 bool SameEntries(const Mapping& a, const Mapping& b) {
@@ -130,15 +118,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QMT_FUZZ_CHECK(back != nullptr);
     QMT_FUZZ_CHECK(SameEntries(*parsed, *back));
 
-    const std::string mappingPath = Folder() + "/mapping.kdm";
-    WriteFile(mappingPath, mappingBytes);
-    WritePresets(*parsed, input);
-    MappingPtr loaded = LoadMappingWithPresetPath(mappingPath, Folder());
+    const Folder folder = PresetFiles(*parsed, input);
+    MappingPtr loaded = LoadMappingFromBytes(mappingBytes, [&](const std::string& name, int slot) {
+        return FindPreset(folder, name, slot);
+    });
     QMT_FUZZ_CHECK(loaded != nullptr);
     CheckLoaded(*loaded);
-
-    std::error_code ignored;
-    for (const auto& file : fs::directory_iterator(Folder(), ignored))
-        fs::remove(file.path(), ignored);
     return 0;
 }

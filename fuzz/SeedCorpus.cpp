@@ -17,14 +17,24 @@
 #include <string>
 #include <vector>
 
+#include "asio/AsioBufferSizeSetting.h"
+#include "asio/AsioDeviceRegistry.h"
+#include "asio/AsioDeviceSettingsStore.h"
+#include "asio/AsioDriverRegistration.h"
+#include "asio/BrxAsioBrand.h"
+#include "asio/QmtAsioBrand.h"
+#include "common/WavFile.h"
 #include "driver/qmtmidi/BuiltInSession.h"
 #include "fuzz/FuzzInput.h"
 #include "fuzz/FuzzedMapping.h"
+#include "fuzz/HiveRegistry.h"
 #include "model/PresetFile.h"
 #include "platform/ControlChannel.h"
 #include "platform/RegFileFormat.h"
 #include "platform/Registry.h"
 #include "platform/RegistryHive.h"
+#include "platform/sim/SimAudioCards.h"
+#include "platform/sim/SimDeviceTree.h"
 #include "presets/FactoryPresets.h"
 #include "script/TranslateScript.h"
 
@@ -240,11 +250,132 @@ Seeds LightsSeeds(const fs::path& repository) {
     return seeds;
 }
 
+void PutLe(Bytes& out, uint32_t value, int count) {
+    for (int i = 0; i < count; ++i)
+        out.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// A chunk with its pad byte.
+void PutChunk(Bytes& out, const char* id, const Bytes& body) {
+    out.insert(out.end(), id, id + 4);
+    PutLe(out, static_cast<uint32_t>(body.size()), 4);
+    out.insert(out.end(), body.begin(), body.end());
+    if (body.size() & 1) out.push_back(0);
+}
+
+Seeds WavSeeds(const fs::path&) {
+    Seeds seeds;
+    // What the writer makes: every width, one to three channels, an odd data size.
+    for (uint16_t bits : {16, 24, 32}) {
+        for (uint16_t channels : {1, 2, 3}) {
+            WavData data{{48000, channels, bits}, {}};
+            for (int i = 0; i < 5 * channels; ++i)
+                data.samples.push_back(static_cast<int32_t>(
+                    std::lround(std::sin(i * 0.7) * ((int64_t{1} << (bits - 1)) - 1))));
+            seeds.push_back(wavFileBytes(data));
+        }
+    }
+    // The extensible form with the PCM sub-format, an odd-sized chunk the reader skips, and a
+    // data chunk claiming more than the file holds.
+    Bytes format;
+    PutLe(format, 0xFFFE, 2);  // extensible
+    PutLe(format, 2, 2);
+    PutLe(format, 44100, 4);
+    PutLe(format, 44100 * 2 * 3, 4);
+    PutLe(format, 2 * 3, 2);
+    PutLe(format, 24, 2);
+    PutLe(format, 22, 2);  // extension size
+    PutLe(format, 24, 2);  // valid bits
+    PutLe(format, 3, 4);   // channel mask
+    PutLe(format, 1, 4);   // sub-format: PCM, then the rest of its identifier
+    PutLe(format, 0x00100000, 4);
+    PutLe(format, 0xAA000080, 4);
+    PutLe(format, 0x719B3800, 4);
+    Bytes body{'W', 'A', 'V', 'E'};
+    PutChunk(body, "fmt ", format);
+    PutChunk(body, "LIST", {'I', 'N', 'F', 'O', 'x'});
+    body.insert(body.end(), {'d', 'a', 't', 'a'});
+    PutLe(body, 1000, 4);
+    for (int i = 0; i < 20; ++i)
+        body.push_back(static_cast<uint8_t>(i * 37));
+    Bytes file{'R', 'I', 'F', 'F'};
+    PutLe(file, static_cast<uint32_t>(body.size()), 4);
+    file.insert(file.end(), body.begin(), body.end());
+    seeds.push_back(file);
+    return seeds;
+}
+
+// Both brands' settings as their programs write them: the driver registered as the installer
+// registers it, a buffer size, and one controller of every model of the brand (channels
+// assigned as for a controller seen the first time) saved by the device registry's store.
+Seeds AsioSettingsSeeds(const fs::path&) {
+    const QmtAsioBrand qmt;
+    const BrxAsioBrand brx;
+    Seeds seeds;
+    for (const AsioBrandIf* brand :
+         {static_cast<const AsioBrandIf*>(&qmt), static_cast<const AsioBrandIf*>(&brx)}) {
+        fuzz::HiveRegistry settings;
+        AsioDriverEntry entry;
+        entry.name = brand->getDriverName();
+        entry.classIdText = FormatGuid(brand->getClassId());
+        entry.classId = brand->getClassId();
+        entry.description = brand->getProductName();
+        entry.library = "/usr/lib/x86_64-linux-gnu/libqmtasio.so";
+        registerAsioDriver(settings, entry);
+        AsioBufferSizeSetting{1, 1}.save(settings, *brand);
+        SimDeviceTree tree;
+        SimAudioCards cards{tree};
+        AsioDeviceRegistry registry(*brand, tree, cards, settings, brand->createDeviceModels(tree));
+        std::vector<std::unique_ptr<DeviceModelIf>> models = brand->createDeviceModels(tree);
+        std::vector<std::unique_ptr<DeviceInfo>> devices;
+        std::vector<AsioDeviceInfo*> saved;
+        for (auto& model : models) {
+            char serial[16];
+            std::snprintf(serial, sizeof serial, "SN%04zu", devices.size() + 1);
+            devices.emplace_back(
+                registry.createDeviceInfo("", nullptr, devices.size(), serial, model.get()));
+            if (devices.back()) saved.push_back(static_cast<AsioDeviceInfo*>(devices.back().get()));
+        }
+        AsioDeviceSettingsStore(settings, brand->getRegistryKey()).save(saved);
+        const Bytes user = BytesOf(RegFileFormat::serialize(settings.user, "HKEY_CURRENT_USER"));
+        const Bytes machine =
+            BytesOf(RegFileFormat::serialize(settings.machine, "HKEY_LOCAL_MACHINE"));
+        fuzz::SeedWriter seed;
+        seed.u8(brand == &qmt ? 0 : 1).block(user).raw(machine);
+        seeds.push_back(seed.bytes());
+    }
+    return seeds;
+}
+
+// Command lines from both programs' usage texts, arguments separated by zero bytes.
+Seeds OptionsSeeds(const fs::path&) {
+    const std::vector<std::vector<std::string>> lines = {
+        {"--simulate", "--driver", "QMTASIO", "--rate", "48000", "--seconds", "2.5", "--verbose"},
+        {"--library", "/usr/lib/x86_64-linux-gnu/libqmtasio.so", "--clsid",
+         "{DBF318C2-9324-4708-8EE9-574B885FC757}", "--play", "in.wav", "--outputs", "1,2,5-8",
+         "--record", "out.wav", "--inputs", "1-2", "--buffer", "256", "--quiet"},
+        {"--list"},
+        {"--sim-render", "/tmp/cards", "--info", "--silence", "--rate", "44100"},
+        {"-h"},
+    };
+    Seeds seeds;
+    for (const auto& line : lines) {
+        Bytes seed;
+        for (const std::string& argument : line) {
+            if (!seed.empty()) seed.push_back(0);
+            seed.insert(seed.end(), argument.begin(), argument.end());
+        }
+        seeds.push_back(seed);
+    }
+    return seeds;
+}
+
 const std::map<std::string, std::function<Seeds(const fs::path&)>>& Targets() {
     static const std::map<std::string, std::function<Seeds(const fs::path&)>> targets{
-        {"preset", PresetSeeds}, {"mapping", MappingSeeds}, {"registry", RegistrySeeds},
-        {"script", ScriptSeeds}, {"control", ControlSeeds}, {"report", ReportSeeds},
-        {"lights", LightsSeeds}};
+        {"preset", PresetSeeds},  {"mapping", MappingSeeds}, {"registry", RegistrySeeds},
+        {"script", ScriptSeeds},  {"control", ControlSeeds}, {"report", ReportSeeds},
+        {"lights", LightsSeeds},  {"wav", WavSeeds},         {"asiosettings", AsioSettingsSeeds},
+        {"options", OptionsSeeds}};
     return targets;
 }
 

@@ -32,17 +32,13 @@ const MappingEntry* findEarlier(const Mapping& mapping, size_t entryIndex, int s
     return nullptr;
 }
 
-PresetPtr loadValidPreset(const std::string& presetPath, const std::string& name, int slot) {
-    const std::string wanted = JoinPath(presetPath, name + PresetExtension(SlotPresetKind(slot)));
-    if (wanted.size() > kMaxPath) return nullptr;
-    const std::string path = ResolveFileCaseInsensitive(wanted);
-    if (path.empty()) return nullptr;
-    PresetPtr preset = LoadPreset(path);
+PresetPtr loadValidPreset(const PresetSource& presets, const std::string& name, int slot) {
+    PresetPtr preset = presets(name, slot);
     if (!preset || !ValidatePreset(*preset)) return nullptr;
     return preset;
 }
 
-void loadPresets(Mapping& mapping, const std::string& presetPath) {
+void loadPresets(Mapping& mapping, const PresetSource& presets) {
     for (size_t e = 0; e < mapping.entries.size(); ++e) {
         MappingEntry& entry = mapping.entries[e];
         for (int slot = 0; slot < kMappingSlots; ++slot) {
@@ -57,7 +53,7 @@ void loadPresets(Mapping& mapping, const std::string& presetPath) {
                 }
                 continue;
             }
-            entry.presets[slot] = loadValidPreset(presetPath, entry.presetNames[slot], slot);
+            entry.presets[slot] = loadValidPreset(presets, entry.presetNames[slot], slot);
         }
     }
 }
@@ -72,6 +68,29 @@ void SubstituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputCha
                 if (message.channel == kChannelDefault) message.channel = defaultChannel;
 }
 
+PresetSource PresetFolderSource(const std::string& presetPath) {
+    return [presetPath](const std::string& name, int slot) -> PresetPtr {
+        const std::string wanted =
+            JoinPath(presetPath, name + PresetExtension(SlotPresetKind(slot)));
+        if (wanted.size() > kMaxPath) return nullptr;
+        const std::string path = ResolveFileCaseInsensitive(wanted);
+        return path.empty() ? nullptr : LoadPreset(path);
+    };
+}
+
+MappingPtr LoadMappingFromBytes(std::span<const uint8_t> bytes, const PresetSource& presets,
+                                std::string* error) {
+    MappingPtr mapping = ParseMapping(bytes, error);
+    if (!mapping) return nullptr;
+    loadPresets(*mapping, presets);
+    for (auto& entry : mapping->entries)
+        for (int slot = 0; slot < kMappingSlots; ++slot)
+            if (entry.presets[slot])
+                SubstituteChannels(*entry.presets[slot], entry.defaultChannels[slot],
+                                   entry.inputChannels[slot]);
+    return mapping;
+}
+
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error) {
     if (path.size() > kMaxPath) {
@@ -82,17 +101,8 @@ MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string&
     std::string why;
     // The reading errors name the file already.
     if (!ReadWholeFile(path, bytes, error)) return nullptr;
-    MappingPtr mapping = ParseMapping(bytes, &why);
-    if (!mapping) {
-        if (error) *error = "\"" + path + "\": " + why;
-        return nullptr;
-    }
-    loadPresets(*mapping, presetPath);
-    for (auto& entry : mapping->entries)
-        for (int slot = 0; slot < kMappingSlots; ++slot)
-            if (entry.presets[slot])
-                SubstituteChannels(*entry.presets[slot], entry.defaultChannels[slot],
-                                   entry.inputChannels[slot]);
+    MappingPtr mapping = LoadMappingFromBytes(bytes, PresetFolderSource(presetPath), &why);
+    if (!mapping && error) *error = "\"" + path + "\": " + why;
     return mapping;
 }
 

@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -52,6 +53,14 @@ MappingPtr LoadMapping(const std::string& path, RegistryIf& registry, std::strin
 // The same with an explicit preset folder.
 MappingPtr LoadMappingWithPresetPath(const std::string& path, const std::string& presetPath,
                                      std::string* error = nullptr);
+// Where a load finds a preset: the one the mapping names `name` for `slot` (its file name is
+// the name with the slot kind's extension, found regardless of case), or null when there is
+// none or it does not parse. The load validates what it gets.
+using PresetSource = std::function<PresetPtr(const std::string& name, int slot)>;
+// The same from the mapping's bytes; a folder's presets come from PresetFolderSource.
+MappingPtr LoadMappingFromBytes(std::span<const uint8_t> bytes, const PresetSource& presets,
+                                std::string* error = nullptr);
+PresetSource PresetFolderSource(const std::string& presetPath);
 // What loading does to each preset of an entry: stores the input channel and replaces the
 // "Default" channel of every message by the entry's default channel.
 void SubstituteChannels(Preset& preset, uint8_t defaultChannel, uint8_t inputChannel);

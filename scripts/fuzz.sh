@@ -4,6 +4,7 @@
 #
 #   bash scripts/fuzz.sh [SECONDS]
 #   QMT_FUZZ_RUNS=10000000 bash scripts/fuzz.sh     # a number of executions per target instead
+#   QMT_FUZZ_RUNS=10000000 bash scripts/fuzz.sh 3600  # ... but at most an hour each
 #   QMT_FUZZ_TARGETS="preset mapping" bash scripts/fuzz.sh 30
 #   QMT_FUZZ_OUT=/var/tmp/qmt-fuzz bash scripts/fuzz.sh      # working files elsewhere
 #
@@ -12,13 +13,14 @@
 # (OUT/corpus/<target>/, where new inputs go; OUT is $QMT_FUZZ_OUT or build/fuzz). The
 # targets run from a copy in OUT/bin, so a long run goes on undisturbed by rebuilds. A crash
 # or a broken property stops the target; its input is saved as OUT/findings/<target>-crash-*
-# and the script fails. At the end a table gives executions, coverage (edges), features and
-# crashes per target; it is also written to OUT/summary.txt.
+# and the script fails. At the end a table gives executions, coverage (edges), features,
+# corpus size, crashes and seconds per target; it is also written to OUT/summary.txt.
 set -euo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 seconds=${1:-60}
 runs=${QMT_FUZZ_RUNS:-}
-targets=${QMT_FUZZ_TARGETS:-"preset mapping registry script control report lights"}
+[[ -n "$runs" && -z "${1:-}" ]] && seconds=0  # no time limit unless one is given
+targets=${QMT_FUZZ_TARGETS:-"preset mapping registry script control report lights wav asiosettings options"}
 
 if ! command -v clang++-16 >/dev/null ||
     ! find /usr/lib/llvm-16 -name 'libclang_rt.fuzzer*.a' 2>/dev/null | grep -q .; then
@@ -35,17 +37,25 @@ rm -rf "$build/seeds"
 build/fuzz/fuzz/qmt_fuzz_seeds . "$build/seeds"
 
 summary="$build/summary.txt"
-printf '%-10s %14s %10s %10s %8s\n' target executions coverage features crashes >"$summary"
+printf '%-12s %14s %10s %10s %8s %8s %8s\n' target executions coverage features corpus crashes seconds \
+    >"$summary"
 failed=0
 for target in $targets; do
     mkdir -p "$build/corpus/$target"
     log="$build/$target.log"
     limit=(-max_total_time="$seconds")
-    [[ -n "$runs" ]] && limit=(-runs="$runs")
+    [[ -n "$runs" ]] && limit+=(-runs="$runs")
+    # The largest input worth making: beyond it an input only repeats what shorter ones reach
+    # (the stepping targets stop at 500 steps, a command line has a few dozen words).
+    case $target in
+        options) limit+=(-max_len=512) ;;
+        wav | registry | asiosettings) limit+=(-max_len=4096) ;;
+    esac
     kept=()
     [[ -d fuzz/corpus/$target ]] && kept=(fuzz/corpus/"$target")
     if [[ -n $runs ]]; then echo "fuzz.sh: $target ($runs runs)"; else echo "fuzz.sh: $target ($seconds s)"; fi
     status=0
+    started=$SECONDS
     nice "$build/bin/qmt_fuzz_$target" "${limit[@]}" -print_final_stats=1 -timeout=20 \
         -rss_limit_mb=2048 -artifact_prefix="$build/findings/$target-" \
         "$build/corpus/$target" "$build/seeds/$target" "${kept[@]}" >"$log" 2>&1 || status=$?
@@ -59,8 +69,9 @@ for target in $targets; do
         echo "fuzz.sh: $target FAILED, see $log and $build/findings/" >&2
         grep -m1 -E 'ERROR|property broken|runtime error' "$log" >&2 || true
     fi
-    printf '%-10s %14s %10s %10s %8s\n' "$target" "${executions:-?}" "${coverage:-?}" \
-        "${features:-?}" "$crashes" >>"$summary"
+    corpus=$(grep -o 'corp: [0-9]*' "$log" | tail -1 | cut -d' ' -f2)
+    printf '%-12s %14s %10s %10s %8s %8s %8s\n' "$target" "${executions:-?}" "${coverage:-?}" \
+        "${features:-?}" "${corpus:-?}" "$crashes" "$((SECONDS - started))" >>"$summary"
 done
 cat "$summary"
 exit $failed

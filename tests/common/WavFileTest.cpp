@@ -5,6 +5,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <vector>
 
 namespace qmt {
 namespace {
@@ -53,6 +55,11 @@ TEST_F(WavFileTest, StreamedRecordingGetsItsSizesWhenClosed) {
     ASSERT_TRUE(readWavFile(folder_ + "/rec.wav", back, error)) << error;
     EXPECT_EQ(back.frames(), 20u);
     EXPECT_EQ(back.samples[3], -2);
+    // The streamed file is byte for byte what the whole-file writer makes of its samples.
+    std::ifstream in(folder_ + "/rec.wav", std::ios::binary);
+    const std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                     std::istreambuf_iterator<char>());
+    EXPECT_EQ(bytes, wavFileBytes(back));
 }
 
 TEST_F(WavFileTest, FilesOtherThanIntegerPcmAreRefusedWithTheReason) {
@@ -71,6 +78,9 @@ TEST_F(WavFileTest, FilesOtherThanIntegerPcmAreRefusedWithTheReason) {
     EXPECT_FALSE(readWavFile(folder_ + "/text.wav", back, error));
     EXPECT_NE(error.find("not a WAV file"), std::string::npos);
     EXPECT_FALSE(readWavFile(folder_ + "/missing.wav", back, error));
+    // Nothing is written that the reader would refuse: a rate of 0 is not a format.
+    EXPECT_FALSE(writeWavFile(folder_ + "/rate0.wav", WavData{{0, 1, 16}, {1}}, error));
+    EXPECT_FALSE(std::filesystem::exists(folder_ + "/rate0.wav"));
 }
 
 }  // namespace

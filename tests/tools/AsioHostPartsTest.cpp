@@ -57,6 +57,11 @@ TEST(HostOptionsTest, ChannelListsAndValuesAreCheckedWithAPlainReason) {
     EXPECT_FALSE(parseHostOptions({"--inputs", "1"}, options, help, error));
     EXPECT_NE(error.find("--record"), std::string::npos);
     EXPECT_FALSE(parseHostOptions({"--buffer", "4.5"}, options, help, error));
+    // Numbers no int32_t or session can hold are refused, not converted.
+    EXPECT_FALSE(parseHostOptions({"--buffer", "1e30"}, options, help, error));
+    EXPECT_NE(error.find("positive number"), std::string::npos);
+    EXPECT_FALSE(parseHostOptions({"--outputs", "nan"}, options, help, error));
+    EXPECT_FALSE(parseHostOptions({"--seconds", "inf"}, options, help, error));
     EXPECT_FALSE(parseHostOptions({"--driver", "A", "--library", "b.so"}, options, help, error));
     EXPECT_FALSE(parseHostOptions({"--seconds"}, options, help, error));
     EXPECT_NE(error.find("needs a value"), std::string::npos);

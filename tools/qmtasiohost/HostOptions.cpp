@@ -1,5 +1,6 @@
 #include "tools/qmtasiohost/HostOptions.h"
 
+#include <cmath>
 #include <cstdlib>
 #include <sstream>
 
@@ -9,10 +10,12 @@ namespace qmt::asiohost {
 
 namespace {
 
+// "inf" and "nan" read as numbers, but no session can run with them (and no integer holds
+// them), so they are refused with the rest.
 bool parseNumber(const std::string& text, double& value) {
     char* end = nullptr;
     value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end != nullptr && *end == '\0';
+    return !text.empty() && end != nullptr && *end == '\0' && std::isfinite(value);
 }
 
 // "1,2,5-8" -> 0,1,4,5,6,7; channels 1 to 16.
@@ -92,8 +95,9 @@ bool parseHostOptions(const std::vector<std::string>& args, HostOptions& options
             if (!value(options.simRenderDir)) return false;
         } else if (arg == "--seconds" || arg == "--rate" || arg == "--buffer") {
             if (!value(text)) return false;
+            // The range comes before the conversion: a larger number has no int32_t.
             if (!parseNumber(text, number) || number <= 0 ||
-                (arg == "--buffer" && (number != static_cast<int32_t>(number) || number > 1e6))) {
+                (arg == "--buffer" && (number > 1e6 || number != static_cast<int32_t>(number)))) {
                 error = arg + " takes a positive number, not '" + text + "'";
                 return false;
             }
