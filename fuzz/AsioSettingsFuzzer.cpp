@@ -110,8 +110,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     std::unique_ptr<AsioDeviceRegistry> registry;
     const std::vector<Controller> read = Read(brand, settings, registry);
-    // Saved over what was read (stale device keys go), into an empty store, and through the
-    // text of the hive file: the same controllers come back each time.
+    // Saved over what was read (stale device keys go), and into an empty store read back
+    // through the text of its hive file: the same controllers come back each time.
     std::vector<AsioDeviceInfo*> devices;
     for (size_t i = 0; i < registry->getNumberOfDevices(); ++i)
         devices.push_back(registry->getAsioDevice(i));
@@ -120,7 +120,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     QMT_FUZZ_CHECK(registry->saveSettings());
     std::unique_ptr<AsioDeviceRegistry> other;
     QMT_FUZZ_CHECK(Read(brand, settings, other) == read);
-    QMT_FUZZ_CHECK(Read(brand, empty, other) == read);
     const std::string text = RegFileFormat::serialize(empty.user, kUserHive);
     fuzz::HiveRegistry reread;
     QMT_FUZZ_CHECK(RegFileFormat::parse(text, kUserHive, reread.user));

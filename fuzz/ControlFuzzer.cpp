@@ -18,7 +18,7 @@
 #include "driver/DriverStatus.h"
 #include "driver/MidiMiniport.h"
 #include "fuzz/FuzzInput.h"
-#include "platform/FileRegistry.h"
+#include "fuzz/HiveRegistry.h"
 #include "platform/sim/ManualPeriodicTimer.h"
 #include "platform/sim/SimHidBus.h"
 #include "platform/sim/SimMidiPort.h"
@@ -28,15 +28,18 @@ namespace {
 
 using namespace qmt;
 
-// Reloads load files and wait for the device worker: a few per input reach every path.
-constexpr int kMaxReloadsPerInput = 2;
+// A reload loads the mapping's files and waits for the device worker thread, a hundred times
+// the cost of everything else an input does; the requests around it reach every path of the
+// parser and the dispatch, so one reload per input answers as the codes define.
+constexpr int kMaxReloadsPerInput = 1;
 
 // The driver with an application attached, made once and kept for the whole run. No
 // controller is plugged: their reader threads would start and stop with every input and
 // slow the run a hundredfold, and the reload with handlers is the driver tests' business.
 struct LiveDriver {
     std::string folder;
-    std::unique_ptr<FileRegistry> registry;
+    // The settings in memory: the registry files are not what this target reads.
+    fuzz::HiveRegistry registry;
     std::shared_ptr<ManualClock> clock = std::make_shared<ManualClock>(1'000'000);
     SimHidBus bus;
     ManualPeriodicTimer timer;
@@ -52,11 +55,9 @@ struct LiveDriver {
         folder = pattern;
         std::string mapping;
         if (!WriteFactorySet(folder, nullptr, &mapping)) std::abort();
-        registry = std::make_unique<FileRegistry>(folder + "/user.reg", folder + "/machine.reg");
-        registry->setString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, folder);
-        registry->setString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, mapping);
-        miniport =
-            std::make_unique<MidiMiniport>(MiniportServices{registry.get(), &bus, &bus, &timer});
+        registry.setString(Hive::LocalMachine, kQmtMidiKey, kPresetPathValue, folder);
+        registry.setString(Hive::CurrentUser, kQmtMidiKey, kSelectedMappingValue, mapping);
+        miniport = std::make_unique<MidiMiniport>(MiniportServices{&registry, &bus, &bus, &timer});
         port = std::make_unique<SimMidiPort>(clock);
         port->SetMiniport(miniport.get());
         if (miniport->Init(port.get()) != kStatusSuccess) std::abort();

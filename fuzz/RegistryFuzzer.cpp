@@ -46,7 +46,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         QMT_FUZZ_CHECK(back.exists(key.path));
         const RegistryKey* found = back.find(key.path);
         QMT_FUZZ_CHECK(found != nullptr && SameValues(key, *found));
-        back.subkeys(key.path);
+    }
+    // The subkeys of the root and of one key (listing every key's would cost the square of
+    // their number and find nothing more): each is a key of its own, directly below.
+    const std::string listed =
+        hive.keys().empty() ? std::string() : hive.keys()[size % hive.keys().size()].path;
+    for (const std::string& parent : {std::string(), listed}) {
+        for (const std::string& name : back.subkeys(parent)) {
+            QMT_FUZZ_CHECK(!name.empty() && name.find('\\') == std::string::npos);
+            QMT_FUZZ_CHECK(back.exists(parent.empty() ? name : parent + "\\" + name));
+        }
     }
     // Removing a key takes its subkeys with it and the rest still writes and reads.
     if (!hive.keys().empty()) {

@@ -23,6 +23,10 @@ using namespace qmt;
 
 // Enough steps to reach every state a short session reaches.
 constexpr int kMaxSteps = 500;
+// A state refresh walks every control of the presets, and a reload initialises them again:
+// a few per input reach what they reach, more only repeat it at a high cost per step.
+constexpr int kMaxResends = 4;
+constexpr int kMaxReloads = 4;
 
 class CheckingSink final : public MessageSinkAbs {
   public:
@@ -76,6 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     handler->StartReader();
 
     const size_t length = ReportLengthOf(model);
+    int resends = 0;
+    int reloads = 0;
     for (int step = 0; step < kMaxSteps && !input.empty(); ++step) {
         const uint8_t op = input.u8();
         clock.advance(Advance(op >> 2, input));
@@ -95,10 +101,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 handler->IdleStep();
                 break;
             case 2:
-                engine.ResendControllerState(*mapping, now);
+                if (++resends <= kMaxResends) engine.ResendControllerState(*mapping, now);
                 break;
             case 3:
                 // A reload hands the same presets in again: the next report only initialises.
+                if (++reloads > kMaxReloads) break;
                 handler->StopReader();
                 handler->SetPresets(PresetSlots{});
                 handler->SetPresets(slots);
