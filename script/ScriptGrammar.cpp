@@ -1,7 +1,8 @@
 #include "script/ScriptGrammar.h"
 
 #include <algorithm>
-#include <sstream>
+#include <istream>
+#include <string_view>
 
 namespace qmt {
 
@@ -71,6 +72,19 @@ std::string ParseWords(ScriptLine& line, const std::string& command,
     return "";
 }
 
+// The words of a line, split where `stream >> word` would split (the C locale's white
+// space), without building a stream per line: long sessions read several times faster.
+std::vector<std::string> SplitWords(const std::string& text) {
+    constexpr std::string_view kSpace = " \t\n\v\f\r";
+    std::vector<std::string> words;
+    for (size_t at = text.find_first_not_of(kSpace); at != std::string::npos;) {
+        const size_t end = text.find_first_of(kSpace, at);
+        words.push_back(text.substr(at, end - at));
+        at = end == std::string::npos ? end : text.find_first_not_of(kSpace, end);
+    }
+    return words;
+}
+
 }  // namespace
 
 std::string ScriptLineError(size_t number, const std::string& what) {
@@ -84,9 +98,10 @@ bool ParseScript(std::istream& in, std::initializer_list<ScriptLine::Kind> allow
     for (std::string text; std::getline(in, text);) {
         ++number;
         if (const size_t hash = text.find('#'); hash != std::string::npos) text.resize(hash);
-        std::istringstream stream(text);
-        std::string command;
-        if (!(stream >> command)) continue;
+        std::vector<std::string> words = SplitWords(text);
+        if (words.empty()) continue;
+        const std::string command = std::move(words.front());
+        words.erase(words.begin());
         const auto known = std::find_if(std::begin(kCommands), std::end(kCommands),
                                         [&](const Command& c) { return command == c.name; });
         if (known == std::end(kCommands) ||
@@ -97,9 +112,6 @@ bool ParseScript(std::istream& in, std::initializer_list<ScriptLine::Kind> allow
         ScriptLine line;
         line.kind = known->kind;
         line.number = number;
-        std::vector<std::string> words;
-        for (std::string word; stream >> word;)
-            words.push_back(word);
         if (const std::string problem = ParseWords(line, command, words); !problem.empty()) {
             error = ScriptLineError(number, problem);
             return false;
