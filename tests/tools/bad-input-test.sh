@@ -4,14 +4,23 @@
 # non-zero status, say what went wrong in one message that names the cause, never crash,
 # and never leave a half-written file.
 #
-#   bad-input-test.sh QMTCTL QMTPRESETGEN QMTMIDI [--table FILE]
+#   bad-input-test.sh QMTCTL QMTPRESETGEN QMTMIDI [--asiohost QMTASIOHOST] [--table FILE]
 #
+# --asiohost adds qmtasiohost's cases (where the audio host is built).
 # --table writes the cases and what each program answered as a Markdown table (the README's).
 # Cases that need root (another user, a small file system) are skipped without it, and say so.
 set -uo pipefail
 qmtctl=$(realpath "$1") presetgen=$(realpath "$2") qmtmidi=$(realpath "$3")
 table=
-[[ ${4:-} == --table ]] && table=$(realpath -m "$5")
+asiohost=
+shift 3
+while (($# >= 2)); do
+    case $1 in
+        --table) table=$(realpath -m "$2") ;;
+        --asiohost) asiohost=$(realpath "$2") ;;
+    esac
+    shift 2
+done
 
 work=$(mktemp -d)
 mounted=
@@ -169,6 +178,13 @@ if $root; then
 else
     skip qmtmidi "the control socket's folder owned by another user" "needs root to act as another user"
     skip qmtmidi "--simulate on a full disk" "needs root to mount a small file system"
+fi
+
+# --- qmtasiohost ----------------------------------------------------------------------
+if [[ -n $asiohost ]]; then
+    check qmtasiohost "--buffer beyond any frame count (1e30)" 2 "takes a positive number" "$asiohost" --buffer 1e30
+    check qmtasiohost "--seconds inf" 2 "takes a positive number" "$asiohost" --seconds inf
+    check qmtasiohost "--outputs nan" 2 "channel numbers 1 to 16" "$asiohost" --outputs nan
 fi
 
 if [[ -n $table ]]; then
