@@ -45,9 +45,12 @@ std::unique_ptr<HidFileIf> HidrawFileSystem::Open(const std::string& path, bool 
         if (warned_.insert(device.node).second)
             diagnostics_("no access to " + device.node + " (USB " +
                          HardwareIdPart(device.vendorId, device.productId, -1) +
-                         "): install the udev rule packaging/60-qmt-controllers.rules into "
-                         "/etc/udev/rules.d (sudo udevadm control --reload), then plug the "
-                         "controller in again");
+                         "): the controllers' udev rule gives the node to the user at the "
+                         "seat and to group audio. Installed from the package, the rule is "
+                         "in place: join group audio (sudo adduser $USER audio, then log in "
+                         "again). Built from source: copy packaging/60-qmt-controllers.rules "
+                         "into /etc/udev/rules.d and run sudo udevadm control --reload. Then "
+                         "plug the controller in again");
     }
     return nullptr;
 }
