@@ -45,7 +45,8 @@ Runs COMMAND in a QEMU guest with a real Debian 12 kernel and returns its exit s
   --timeout SEC     stop the guest after SEC seconds (default: $timeout_s)
 
 Environment: QMT_VM_CACHE (image cache, default /var/cache/qmt-vm), QMT_VM_MIRROR
-(Debian mirror), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry),
+(Debian mirror), QMT_VM_EXTRA_PACKAGES (more Debian packages, for an image of its own in
+another QMT_VM_CACHE), QMT_VM_TIMEOUT, QMT_VM_BOOT_TIMEOUT (default 120 s, then one retry),
 QMT_VM_MEMORY (MiB, default 1024),
 QMT_VM_ACCEL=tcg (never try KVM), QMT_VM_VERBOSE=1 (show the guest kernel's boot
 messages). Variables named GTEST_* and QMT_* reach the command.
@@ -121,7 +122,13 @@ debian_mirror() {
     echo "$found"
 }
 
-guest_packages() { grep -v -e '^#' -e '^[[:space:]]*$' "$here/guest-packages.txt"; }
+# QMT_VM_EXTRA_PACKAGES adds packages for measurements that compare with other programs
+# (JACK, PipeWire); give such an image a folder of its own with QMT_VM_CACHE.
+guest_packages() {
+    grep -v -e '^#' -e '^[[:space:]]*$' "$here/guest-packages.txt"
+    local extra
+    for extra in ${QMT_VM_EXTRA_PACKAGES:-}; do echo "$extra"; done
+}
 
 root_key() { { echo "format $ROOT_FORMAT"; guest_packages; } | sha256sum | cut -c1-16; }
 

@@ -1,6 +1,7 @@
 #include "platform/linux/AlsaPcmPin.h"
 
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -248,6 +249,8 @@ void AlsaPcmPin::restartRequests() {
 }
 
 void AlsaPcmPin::run() {
+    // Named so top -H and the measurements tell it from the driver's streaming thread.
+    ::pthread_setname_np(::pthread_self(), "qmt-pcm");
     std::string refusal;
     LinuxRealtimeScheduler().makeCurrentThreadRealtime(refusal);  // best effort: it streams anyway
     for (;;) {

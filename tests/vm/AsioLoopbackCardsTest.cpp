@@ -1,10 +1,11 @@
 // The driver library, loaded by a host through its entry points, streaming through two real
 // ALSA cards with clocks of their own: two loopback cards standing in for two ARDOs' cards,
 // one held at 44.1 kHz (reached through the rate converter) and one at 48 kHz. The host's
-// tone must come out of the far side of each loop on the right channels without a gap, and
-// with one card running 50 ppm fast the stream must go on while the drift shows: the design
+// tones must come out of the far side of each loop on the right channels without a gap, and
+// with one card running 50 ppm fast the stream must go on while the drift shows: the driver
 // waits for every card each half and does not compensate, so the fast card's far side
-// eventually hears a gap (when is reported, not asserted).
+// eventually hears a gap (when is reported, not asserted). In a guest under software
+// emulation only the routing and the stream going on are asserted (see bufferFor).
 
 #include <gtest/gtest.h>
 

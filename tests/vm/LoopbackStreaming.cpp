@@ -30,7 +30,8 @@ double monotonicSeconds() {
 
 }  // namespace
 
-FarSideRecorder::FarSideRecorder(int card, unsigned rate) : rate_(rate) {
+FarSideRecorder::FarSideRecorder(int card, unsigned rate, unsigned kept)
+    : rate_(rate), kept_(std::min(kept, kLoopChannels)) {
     const std::string device = "hw:" + std::to_string(card) + ",1,0";
     int error = snd_pcm_open(&pcm_, device.c_str(), SND_PCM_STREAM_CAPTURE, 0);
     // 200 ms of buffer: the recorder only has to keep up on average.
@@ -81,7 +82,10 @@ void FarSideRecorder::run() {
             if (snd_pcm_state(pcm_) != SND_PCM_STATE_RUNNING) snd_pcm_start(pcm_);
             continue;
         }
-        frames_.insert(frames_.end(), chunk.begin(), chunk.begin() + n * kLoopChannels);
+        for (snd_pcm_sframes_t f = 0; f < n; ++f) {
+            const auto frame = chunk.begin() + f * kLoopChannels;
+            frames_.insert(frames_.end(), frame, frame + kept_);
+        }
         total += static_cast<uint64_t>(n);
         const snd_pcm_sframes_t waiting = snd_pcm_avail(pcm_);
         if (waiting >= 0 && continuous)

@@ -34,7 +34,8 @@ constexpr unsigned kLoopChannels = 6;
 // real rate.
 class FarSideRecorder {
   public:
-    FarSideRecorder(int card, unsigned rate);
+    // Keeps the first `kept` channels of each frame (a long run keeps two, for memory).
+    FarSideRecorder(int card, unsigned rate, unsigned kept = kLoopChannels);
     ~FarSideRecorder();
     FarSideRecorder(const FarSideRecorder&) = delete;
     FarSideRecorder& operator=(const FarSideRecorder&) = delete;
@@ -42,6 +43,9 @@ class FarSideRecorder {
     bool ok() const { return pcm_ != nullptr; }
     const std::string& error() const { return error_; }
     unsigned rate() const { return rate_; }
+    unsigned keptChannels() const { return kept_; }
+    // Room for that many seconds up front, so a long recording is not copied as it grows.
+    void reserve(double seconds) { frames_.reserve(static_cast<size_t>(seconds * rate_) * kept_); }
     void start();
     void stop();
     // After stop(): the interleaved frames and how often the recorder itself overran.
@@ -49,7 +53,9 @@ class FarSideRecorder {
     unsigned overruns() const { return overruns_; }
     const std::string& lastError() const { return lastError_; }
     // The card's rate against the monotonic clock, in parts per million off its nominal rate
-    // (a least-squares line through the positions sampled while recording).
+    // (a least-squares line through the positions sampled since the last overrun). The far
+    // end pauses while the driver's end underruns, so only a clean stream gives the cable's
+    // true rate.
     double measuredPpm() const;
 
   private:
@@ -57,6 +63,7 @@ class FarSideRecorder {
 
     snd_pcm_t* pcm_ = nullptr;
     unsigned rate_;
+    unsigned kept_;
     std::string error_;
     std::thread thread_;
     std::atomic<bool> running_{false};
