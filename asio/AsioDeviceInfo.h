@@ -6,7 +6,9 @@
 // Ownership: the device info owns its configurations and its filters (either may be absent).
 // Threads: like every device info it is changed under the registry mutex (enumeration,
 // settings, the control panel's edits); the streaming side reads it under that mutex too.
+// The one exception is the lost-card mark, an atomic the streaming thread sets.
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 
@@ -47,6 +49,14 @@ class AsioDeviceInfo : public DeviceInfo {
     virtual void setRenderFilter(std::unique_ptr<CKsAudRenFilter> filter);
     virtual void setCaptureFilter(std::unique_ptr<CKsAudCapFilter> filter);
 
+    // The streaming thread marks a device whose card failed a stream request (pulled out, or
+    // gone for a moment). A cable pulled and plugged back between two registry passes leaves
+    // the same interface listed, so the registry would never see it leave; the mark makes its
+    // next pass take the device for unplugged and plugged again, with its filters opened anew.
+    // Any thread; taking the mark clears it.
+    void markCardLost() { cardLost_.store(true); }
+    bool takeCardLost() { return cardLost_.exchange(false); }
+
   protected:
     AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId, size_t index,
                    const std::string& serial, DeviceModelIf* model);
@@ -61,6 +71,7 @@ class AsioDeviceInfo : public DeviceInfo {
     size_t selected_ = 0;
     std::unique_ptr<CKsAudRenFilter> renderFilter_;
     std::unique_ptr<CKsAudCapFilter> captureFilter_;
+    std::atomic<bool> cardLost_{false};
 };
 
 }  // namespace qmt

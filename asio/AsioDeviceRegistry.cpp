@@ -209,13 +209,17 @@ void AsioDeviceRegistry::attachFilters(AsioDeviceInfo& device, const std::string
 void AsioDeviceRegistry::detach(AsioDeviceInfo& device) {
     device.setRenderFilter(nullptr);
     device.setCaptureFilter(nullptr);
+    // The streaming side dropped the lost filters as the device left: the mark is answered.
+    device.takeCardLost();
 }
 
 void AsioDeviceRegistry::updateFromInterface(const DeviceInterfaceEntry& entry,
                                              const std::vector<DeviceInfo*>& presentBefore,
                                              std::vector<DeviceInfo*>& seen) {
-    DeviceInfo* same = getDeviceWithAudioDeviceId(entry.path);
-    if (same != nullptr && holds(presentBefore, same)) {
+    auto* same = static_cast<AsioDeviceInfo*>(getDeviceWithAudioDeviceId(entry.path));
+    // A device whose card was lost under a running stream goes on below as one moved between
+    // two passes: it leaves and arrives again with new filters.
+    if (same != nullptr && holds(presentBefore, same) && !same->takeCardLost()) {
         seen.push_back(same);
         return;
     }
@@ -236,9 +240,10 @@ void AsioDeviceRegistry::updateFromInterface(const DeviceInterfaceEntry& entry,
         return;
     }
     if (device->isPresent()) {
-        // Present under another audio interface: moved to another port between two passes.
-        // Its filters belong to the interface that went away, so the streaming side first
-        // hears it leave and drops them, then hears it arrive with the new ones.
+        // Present under another audio interface (moved to another port between two passes) or
+        // under the same one with its card lost (plugged back between two passes). Its filters
+        // belong to the card that went away, so the streaming side first hears it leave and
+        // drops them, then hears it arrive with the new ones.
         changeState(device, DeviceInfo::kPresent, false);
         if (!isListed(device)) return;
         detach(*device);

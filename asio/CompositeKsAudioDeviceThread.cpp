@@ -5,6 +5,7 @@
 #include <atomic>
 #include <string>
 
+#include "asio/AsioDeviceInfo.h"
 #include "asio/CompositeKsAudioDevice.h"
 #include "asio/KsAudioFilter.h"
 #include "platform/RealtimeScheduler.h"
@@ -90,6 +91,9 @@ void CompositeKsAudioDevice::filterStep() {
         filter->isCapture() ? filter->processCapture(half_) : filter->processRender(half_);
     if (Failed(status)) {
         // One controller's failure never stops the stream: it stops playing, the others go on.
+        // The registry's next pass takes the controller out and back in with new filters, so
+        // it rejoins as soon as its card answers again.
+        filter->owner().markCardLost();
         deactivateFilter(filter);
         recomputeActiveInputs();
         if (active_.isEmpty()) timer_.restart(nowMs());

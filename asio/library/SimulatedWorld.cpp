@@ -6,8 +6,10 @@
 // mode, whose capture side plays the cards' known signal. With QMT_SIM_RENDER_DIR set, each
 // card leaves what it played there as <serial>-render.wav when the library unloads. With
 // QMT_SIM_HOTPLUG set, controllers are unplugged and plugged back on its schedule
-// (platform/sim/SimHotplugSchedule.h).
+// (platform/sim/SimHotplugSchedule.h), whose seconds count from the moment the controllers are
+// plugged in: the process's first driver creation.
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -15,6 +17,7 @@
 
 #include "asio/AsioBrandIf.h"
 #include "asio/library/LibraryWorld.h"
+#include "common/AsciiCase.h"
 #include "common/WavFile.h"
 #include "platform/RealtimeScheduler.h"
 #include "platform/sim/SimAudioCards.h"
@@ -80,14 +83,14 @@ class SimulatedWorld final : public LibraryWorldAbs {
         if (schedule == nullptr || *schedule == '\0') return;
         std::vector<SimHotplugStep> steps;
         std::string error;
-        if (!ParseSimHotplugSchedule(schedule, steps, error)) {
+        if (!ParseSimHotplugSchedule(schedule, steps, error) || !knowsEverySerial(steps, error)) {
             sayToUser(brand_, error);
             return;
         }
         hotplug_ = std::make_unique<SimHotplugPlayer>(
             std::move(steps), [this](const std::string& serial, bool plug) {
                 for (size_t i = 0; i < plugged_.size(); ++i) {
-                    if (serialOf(plugged_[i]) != serial) continue;
+                    if (!equalsIgnoreCase(serialOf(plugged_[i]), serial)) continue;
                     // The same handle on its own port keeps the controller's card.
                     if (plug) {
                         tree_.moveController(plugged_[i], portOf(serial));
@@ -98,11 +101,28 @@ class SimulatedWorld final : public LibraryWorldAbs {
             });
     }
 
+    // A schedule naming no simulated controller would do nothing, silently: it is refused.
+    bool knowsEverySerial(const std::vector<SimHotplugStep>& steps, std::string& error) {
+        std::string known;
+        for (const int handle : plugged_)
+            known += (known.empty() ? "" : ", ") + serialOf(handle);
+        for (const SimHotplugStep& step : steps) {
+            const bool found = std::any_of(plugged_.begin(), plugged_.end(), [&](int handle) {
+                return equalsIgnoreCase(serialOf(handle), step.serial);
+            });
+            if (found) continue;
+            error = "QMT_SIM_HOTPLUG: no simulated controller has the serial number \"" +
+                    step.serial + "\" (there are " + known + ")";
+            return false;
+        }
+        return true;
+    }
+
     // The port PlugSimulatedDesktop gave the controller.
     static int portOf(const std::string& serial) {
         int port = 1;
         for (const SimulatedController& controller : SimulatedDesktopControllers()) {
-            if (serial == controller.serial) return port;
+            if (equalsIgnoreCase(serial, controller.serial)) return port;
             ++port;
         }
         return port;

@@ -206,6 +206,21 @@ TEST_F(AsioDeviceRegistryTest, ControllerMovedBetweenPassesLeavesAndArrivesWithN
     EXPECT_EQ(*kv5->getAudioDeviceId(), tree.audioInterfacePath(id));
     EXPECT_NE(kv5->getRenderFilter(), nullptr);
     EXPECT_NE(kv5->getRenderFilter(), before);
+
+    // Plugged back into the same port between two passes: the same interface is listed, and
+    // only the streaming side's word that the card was lost tells the registry.
+    ASSERT_TRUE(tree.moveController(id, 5));
+    registry->enumerateDevices();
+    EXPECT_EQ(handler.calls().size(), 2u) << "nothing to see in the interface list";
+    before = kv5->getRenderFilter();
+    kv5->markCardLost();
+    registry->enumerateDevices();
+    EXPECT_EQ(handler.calls().size(), 4u);
+    EXPECT_EQ(handler.calls()[2], (StateCall{kv5, 0, kPresent}));
+    EXPECT_EQ(handler.calls()[3], (StateCall{kv5, kPresent, 0}));
+    EXPECT_NE(kv5->getRenderFilter(), before);
+    registry->enumerateDevices();
+    EXPECT_EQ(handler.calls().size(), 4u) << "the mark is answered once";
 }
 
 TEST_F(AsioDeviceRegistryTest, Krt4ModeFollowsTheHardware) {

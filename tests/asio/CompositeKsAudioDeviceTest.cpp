@@ -230,6 +230,42 @@ TEST(CompositeKsAudioDeviceTest, UnpluggingTheOnlyControllerKeepsTheSwitchesComi
     EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
 }
 
+// The cable pulled and plugged back between two registry passes: the registry lists the same
+// interface both times, yet the card's pins died with the unplug. The streaming thread's
+// failed request is what tells, and the next pass brings the controller back into the stream.
+TEST(CompositeKsAudioDeviceTest, ControllerRepluggedBetweenTwoPassesRejoinsTheRunningStream) {
+    CompositeRig rig(std::make_unique<BrxAsioBrand>());
+    const int krt4 = rig.plug(SimControllerModel::Krt4, u"KRT400001", 1);
+    ASSERT_TRUE(rig.startStream({0, 1}, {0, 1}, k48));
+    for (int i = 0; i < 4; ++i)
+        rig.runFrames(k48);
+    const std::vector<int32_t>& captured = rig.host.inputs[2];
+    ASSERT_NE(firstSound(captured), captured.size());
+
+    rig.world.tree.unplugController(krt4);
+    rig.idle();
+    EXPECT_EQ(rig.device->activeFilterCount(), 0u);
+    for (int i = 0; i < 3; ++i)
+        rig.runMs(1);
+    const size_t silentFrom = captured.size() - k48;
+    EXPECT_TRUE(std::all_of(captured.begin() + static_cast<std::ptrdiff_t>(silentFrom),
+                            captured.end(), [](int32_t v) { return v == 0; }));
+
+    rig.world.tree.moveController(krt4, 1);  // same port, same interface path
+    rig.registry->enumerateDevices();
+    rig.idle();
+    EXPECT_EQ(rig.device->activeFilterCount(), 2u);
+    const size_t back = captured.size();
+    for (int i = 0; i < 6; ++i)
+        rig.runFrames(k48);
+    EXPECT_NE(firstSound(std::vector<int32_t>(captured.begin() + static_cast<std::ptrdiff_t>(back),
+                                              captured.end())),
+              captured.size() - back)
+        << "the card's signal reaches the host again";
+    EXPECT_EQ(rig.world.cards.card(krt4)->state(KSPIN_DATAFLOW_IN), KSSTATE_RUN);
+    EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
+}
+
 TEST(CompositeKsAudioDeviceTest, FailingRequestDropsOnlyThatControllerFromTheStream) {
     CompositeRig rig(qmtBrand());
     const int kv5 = rig.plug(SimControllerModel::Kv5, u"KV5000001", 1);

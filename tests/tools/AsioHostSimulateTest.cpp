@@ -21,9 +21,11 @@ std::string shellQuote(const std::string& text) {
     return "'" + text + "'";
 }
 
-// Runs the host with the environment of a fresh user; returns its exit status.
-int runHost(const TempFolder& folder, const std::string& arguments) {
-    const std::string command = "QMT_REGISTRY_DIR=" + shellQuote(folder.path()) +
+// Runs the host with the environment of a fresh user (plus `environment`, NAME=VALUE words);
+// returns its exit status.
+int runHost(const TempFolder& folder, const std::string& arguments,
+            const std::string& environment = "") {
+    const std::string command = environment + " QMT_REGISTRY_DIR=" + shellQuote(folder.path()) +
                                 " XDG_RUNTIME_DIR=" + shellQuote(folder.path()) + " " +
                                 shellQuote(QMTASIOHOST_PATH) + " --simulate --quiet --library " +
                                 shellQuote(BRX_ASIO_LIBRARY) + " " + arguments + " > " +
@@ -91,6 +93,45 @@ TEST(AsioHostSimulateTest, RecordsTheKnownSignalAndPlaysAFileIntoTheCard) {
             ASSERT_EQ(got, 0) << "channel " << channel << " frame " << n << ": " << expected;
         }
     }
+}
+
+// The KRT4's cable pulled at 0.5 s and plugged back at 1.5 s, both between two of the
+// registry's passes (every 5 s): the input goes silent while the card is away and carries its
+// signal again after the pass that follows the replug. The margins are seconds wide, so a
+// busy machine does not change the outcome.
+TEST(AsioHostSimulateTest, RepluggedKrt4RejoinsTheRunningStream) {
+    TempFolder folder;
+    ASSERT_EQ(runHost(folder,
+                      "--seconds 6.5 --silence --outputs 1-8 --record " +
+                          shellQuote(folder.file("capture.wav")) + " --inputs 1",
+                      "QMT_SIM_HOTPLUG='KRT4-A:unplug@0.5,plug@1.5'"),
+              0)
+        << folder.read("host.log");
+    WavData capture;
+    std::string error;
+    ASSERT_TRUE(readWavFile(folder.file("capture.wav"), capture, error)) << error;
+    const size_t rate = capture.format.sampleRate;
+    ASSERT_GE(capture.frames(), 6 * rate) << folder.read("host.log");
+    const auto peak = [&](double from, double to) {
+        int32_t most = 0;
+        for (auto frame = static_cast<size_t>(from * rate); frame < static_cast<size_t>(to * rate);
+             ++frame)
+            most = std::max(most, std::abs(capture.samples[frame]));
+        return most;
+    };
+    EXPECT_NEAR(peak(0.1, 0.4), 16384, 200) << "the card's sine before the unplug";
+    EXPECT_EQ(peak(1.0, 4.0), 0) << "silence while the card is away";
+    EXPECT_NEAR(peak(capture.frames() / double(rate) - 0.5, capture.frames() / double(rate)), 16384,
+                200)
+        << "the card's sine again after the replug";
+
+    // A schedule naming no simulated controller is refused with a word, not silently ignored.
+    ASSERT_EQ(runHost(folder, "--seconds 0.2 --silence", "QMT_SIM_HOTPLUG='KRT9-Z:unplug@0.1'"), 0);
+    EXPECT_NE(folder.read("host.log")
+                  .find("no simulated controller has the serial number "
+                        "\"KRT9-Z\""),
+              std::string::npos)
+        << folder.read("host.log");
 }
 
 }  // namespace
