@@ -4,6 +4,7 @@
 // way the capture filter splits them out of the interleaved hardware data.
 
 #include <cstddef>
+#include <optional>
 
 namespace qmt {
 
@@ -14,8 +15,13 @@ class InputSamplerateConverterIf {
     virtual void* inputBuffer() = 0;
     // Hardware frames per ASIO buffer at most: the size of inputBuffer.
     virtual std::size_t capacity() const = 0;
-    // Hardware frames to read so that one ASIO buffer of bufferFrames can be produced.
-    virtual std::size_t framesNeeded(std::size_t bufferFrames) const = 0;
+    // Hardware frames to read so that one more ASIO buffer of bufferFrames can be produced,
+    // when the read before it, of `pendingRead` frames (none: nothing is on its way), has not
+    // been processed yet: the capture filter keeps two reads in flight and sizes each as it
+    // queues it. What the pending read will bring is counted as if it were there; sizing from
+    // what has arrived alone would leave a buffer a sample short now and then.
+    virtual std::size_t framesNeeded(std::size_t bufferFrames,
+                                     std::optional<std::size_t> pendingRead) const = 0;
     // Converts count samples from inputBuffer into dst; returns the number written to dst.
     // count is limited to capacity().
     virtual std::size_t process(std::size_t count, void* dst) = 0;

@@ -20,9 +20,12 @@ class IntegerDownInputSamplerateConversionAdapter final
               std::make_unique<IntegerDownSamplerateConverter<T>>(factor), bufferFrames, capacity) {
     }
 
-    std::size_t framesNeeded(std::size_t bufferFrames) const override {
+    std::size_t framesNeeded(std::size_t bufferFrames,
+                             std::optional<std::size_t> pendingRead) const override {
+        // The inputs of an unfinished group when the pending read has been averaged too.
         const std::size_t whole = bufferFrames * down_->factor();
-        const std::size_t carried = down_->carriedCount();
+        const std::size_t carried =
+            (down_->carriedCount() + pendingRead.value_or(0)) % down_->factor();
         return std::min(whole > carried ? whole - carried : 0, this->capacity());
     }
 

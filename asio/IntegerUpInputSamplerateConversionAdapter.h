@@ -26,12 +26,16 @@ class IntegerUpInputSamplerateConversionAdapter final
           factor_(
               std::clamp<std::uint32_t>(factor, 1, IntegerUpSamplerateConverter<T>::kMaxFactor)),
           converted_(capacity * factor_),
-          surplus_(factor_) {}
+          // Reads sized ahead of the one in flight may leave up to a buffer and a read over.
+          surplus_(bufferFrames + factor_) {}
 
-    std::size_t framesNeeded(std::size_t bufferFrames) const override {
-        if (surplus_.count() >= bufferFrames) return 0;
-        const std::size_t missing = bufferFrames - surplus_.count();
-        return std::min((missing + factor_ - 1) / factor_, this->capacity());
+    std::size_t framesNeeded(std::size_t bufferFrames,
+                             std::optional<std::size_t> pendingRead) const override {
+        // Repeating is exact: the pending read brings factor samples per frame.
+        const std::size_t expected = surplus_.count() + pendingRead.value_or(0) * factor_;
+        const std::size_t wanted = bufferFrames * (pendingRead ? 2 : 1);
+        if (expected >= wanted) return 0;
+        return std::min((wanted - expected + factor_ - 1) / factor_, this->capacity());
     }
 
     std::size_t process(std::size_t count, void* dst) override {

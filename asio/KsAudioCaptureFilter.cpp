@@ -1,6 +1,7 @@
 #include "asio/KsAudioCaptureFilter.h"
 
 #include <cmath>
+#include <optional>
 
 #include "asio/AsioDeviceInfo.h"
 #include "asio/PcmSampleWidth.h"
@@ -87,8 +88,14 @@ HRESULT KsAudioCaptureFilter::queueRead(uint32_t half) {
     KsStreamRequest& record = request(half);
     const InputSamplerateConverterIf* converter =
         converters_.empty() ? nullptr : converters_[0].get();
+    // The other half's read is on its way unless it was never queued (the first of the two
+    // queued at priming); every channel's converter has seen the same reads, so one answers.
+    const KsStreamRequest& other = request(1 - half);
+    std::optional<size_t> pending;
+    if (other.header.OptionsFlags != kNotSubmitted)
+        pending = other.header.FrameExtent / blockAlign();
     const size_t frames =
-        converter != nullptr ? converter->framesNeeded(bufferFrames()) : bufferFrames();
+        converter != nullptr ? converter->framesNeeded(bufferFrames(), pending) : bufferFrames();
     record.header.OptionsFlags = 0;
     record.header.FrameExtent =
         static_cast<uint32_t>(std::min<size_t>(frames, halfFrames()) * blockAlign());

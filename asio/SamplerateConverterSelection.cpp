@@ -117,7 +117,9 @@ SamplerateConversionPlan selectSamplerateConversion(SamplerateConversionSide sid
                        : integerPlan(Kind::IntegerUp, k, b * k);
     } else if (capture) {
         const double step = static_cast<double>(h) / asioRate;
-        plan = variablePlan(step, ceilTimes(b, step));
+        // Two samples more than a buffer: the reads ask for one in reserve, and what a read
+        // brings may fall one short of its share.
+        plan = variablePlan(step, ceilTimes(b + 2, step));
     } else {
         const double step = asioRate / static_cast<double>(h);
         plan = variablePlan(step, ceilOver(b, step));

@@ -187,10 +187,17 @@ TEST(CompositeKsAudioDeviceTest, CaptureAt44100ArrivesConvertedAtTheHostsRate) {
     // 48 kHz must hold 200 (c + 1) zero crossings at that level, whatever the converter's phase.
     for (size_t channel = 0; channel < 2; ++channel) {
         const std::vector<int32_t>& got = rig.host.inputs[channel];
-        // Past the converter's start, while its reserve of input still fills (a few samples
-        // come out as silence then).
-        const size_t start = firstSound(got) + 9600;
-        ASSERT_LT(start + 4800, got.size());
+        // From the first sound on no sample is missing: a buffer that came out short would
+        // leave a lone zero, a step far steeper than the sine's (at most 2π (c + 1) kHz / 48 kHz
+        // of half scale, 2145 (c + 1), per sample).
+        const size_t first = firstSound(got);
+        ASSERT_LT(first + 9600, got.size());
+        const auto steepest = static_cast<int32_t>(2145 * (channel + 1) + 100);
+        // (The converter's half window past the first sound: the sine's abrupt start rings there.)
+        for (size_t n = first + 17; n + 1 < got.size(); ++n)
+            ASSERT_LE(std::abs(got[n + 1] - got[n]), steepest)
+                << "channel " << channel << " at " << n;
+        const size_t start = first + 4800;
         int crossings = 0;
         int32_t peak = 0;
         for (size_t n = start; n < start + 4800; ++n) {

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "asio/Int24.h"
@@ -41,7 +42,7 @@ TEST(SamplerateConverterSelectionTest, FollowsTheRatioOnBothSides) {
     p = selectSamplerateConversion(Side::Capture, 44100, 48000.0, 256);
     EXPECT_EQ(p.kind, Kind::VariableRate);
     EXPECT_DOUBLE_EQ(p.step, 0.91875);
-    EXPECT_EQ(p.hardwareFrames, 236u);  // ceil(256 × 0.91875)
+    EXPECT_EQ(p.hardwareFrames, 238u);  // ceil((256 + 2) × 0.91875): a reserve sample, rounding
 
     p = selectSamplerateConversion(Side::Render, 44100, 48000.0, 256);
     EXPECT_EQ(p.kind, Kind::VariableRate);
@@ -72,7 +73,7 @@ TEST(SamplerateConverterSelectionTest, MakesNoConverterWhenNoneApplies) {
 TEST(SamplerateConversionAdapterTest, CaptureAt48kForA96kHostReadsHalfABuffer) {
     auto adapter = createInputSamplerateConverter(48000, 96000.0, 256, 16);
     ASSERT_NE(adapter, nullptr);
-    EXPECT_EQ(adapter->framesNeeded(256), 128u);
+    EXPECT_EQ(adapter->framesNeeded(256, std::nullopt), 128u);
     auto* in = static_cast<short*>(adapter->inputBuffer());
     for (int i = 0; i < 128; ++i)
         in[i] = static_cast<short>(i - 64);
@@ -92,8 +93,9 @@ TEST(SamplerateConversionAdapterTest, RenderAt96kForA48kHostWritesTwiceTheFrames
     EXPECT_EQ(static_cast<std::int32_t>(out[255]), -5);
 }
 
-// Drives a capture adapter like the capture filter does, buffer after buffer, and checks each
-// buffer is whole and that the buffers joined are the converter's output on the same stream.
+// Drives a capture adapter like the capture filter does, buffer after buffer, with two reads in
+// flight (each sized as it is queued, while the one ahead of it is still on its way), and checks
+// each buffer is whole and that the buffers joined are the converter's output on the same stream.
 template <typename T>
 void expectWholeCaptureBuffers(std::uint32_t hardwareRate, double asioRate, std::size_t frames,
                                SamplerateConverterIf<T>& reference) {
@@ -103,9 +105,12 @@ void expectWholeCaptureBuffers(std::uint32_t hardwareRate, double asioRate, std:
     std::vector<T> stream;
     std::vector<std::int32_t> handedOut;
     std::vector<T> dst(frames);
-    std::size_t firstRead = 0;
+    std::size_t ahead = adapter->framesNeeded(frames, std::nullopt);
+    std::vector<std::size_t> reads;
     for (int buffer = 0; buffer < 400; ++buffer) {
-        const std::size_t need = adapter->framesNeeded(frames);
+        const std::size_t need = ahead;
+        reads.push_back(need);
+        ahead = adapter->framesNeeded(frames, need);
         ASSERT_LE(need, adapter->capacity());
         auto* in = static_cast<T*>(adapter->inputBuffer());
         for (std::size_t i = 0; i < need; ++i) {
@@ -113,20 +118,23 @@ void expectWholeCaptureBuffers(std::uint32_t hardwareRate, double asioRate, std:
             in[i] = T(static_cast<std::int32_t>(20000 * std::sin(t * 0.01)));
             stream.push_back(in[i]);
         }
-        if (buffer == 0) firstRead = need;
         ASSERT_EQ(adapter->process(need, dst.data()), frames) << "buffer " << buffer;
         for (const T& s : dst)
             handedOut.push_back(static_cast<std::int32_t>(s));
     }
-    // What the first read cannot yet produce leads in as silence; the rest is the converter's
-    // output on the whole stream, in order.
-    std::vector<T> expected(stream.size() * 8 + 64);
+    // What the reads up to the first converted sample cannot yet produce leads in as silence;
+    // the rest is the converter's output on the whole stream, in order.
+    std::vector<T> expected(handedOut.size() + stream.size() * 32 + 64);
     std::size_t produced = 0;
-    reference.convert(stream.data(), firstRead, expected.data(), produced);
-    const std::size_t leadIn = produced < frames ? frames - produced : 0;
+    std::size_t fed = 0;
+    std::size_t leadIn = 0;
+    for (std::size_t read = 0; produced == 0 && read < reads.size(); ++read) {
+        reference.convert(stream.data() + fed, reads[read], expected.data(), produced);
+        fed += reads[read];
+        leadIn = (read + 1) * frames - std::min(produced, frames);
+    }
     std::size_t more = 0;
-    reference.convert(stream.data() + firstRead, stream.size() - firstRead,
-                      expected.data() + produced, more);
+    reference.convert(stream.data() + fed, stream.size() - fed, expected.data() + produced, more);
     ASSERT_GE(leadIn + produced + more, handedOut.size());
     for (std::size_t k = 0; k < handedOut.size(); ++k) {
         const auto want = k < leadIn ? 0 : static_cast<std::int32_t>(expected[k - leadIn]);
@@ -137,6 +145,13 @@ void expectWholeCaptureBuffers(std::uint32_t hardwareRate, double asioRate, std:
 TEST(SamplerateConversionAdapterTest, CaptureBuffersAreWholeAndLoseNothing) {
     VariableRateSamplerateConverterFor<short> up(44100.0 / 48000.0);
     expectWholeCaptureBuffers<short>(44100, 48000.0, 256, up);
+    // 1 ms buffers: sized from what had arrived alone, buffers 5, 11, 22, 39 and 50 came out a
+    // sample short.
+    VariableRateSamplerateConverterFor<short> upSmall(44100.0 / 48000.0);
+    expectWholeCaptureBuffers<short>(44100, 48000.0, 48, upSmall);
+    // A look-ahead longer than a buffer: silence leads in over several buffers.
+    VariableRateSamplerateConverterFor<short> farUp(8000.0 / 44100.0);
+    expectWholeCaptureBuffers<short>(8000, 44100.0, 16, farUp);
     VariableRateSamplerateConverterFor<Int24> down(48000.0 / 44100.0);
     expectWholeCaptureBuffers<Int24>(48000, 44100.0, 333, down);
     IntegerDownSamplerateConverter<short> byThree(3);
@@ -144,6 +159,10 @@ TEST(SamplerateConversionAdapterTest, CaptureBuffersAreWholeAndLoseNothing) {
     // An odd buffer at twice the hardware rate: the extra repeat waits for the next buffer.
     IntegerUpSamplerateConverter<Int24> byTwo(2);
     expectWholeCaptureBuffers<Int24>(48000, 96000.0, 75, byTwo);
+    // A read of one frame fills more than a buffer: some reads ask for nothing, and the read
+    // after such an empty one still counts it as on its way.
+    IntegerUpSamplerateConverter<short> byTwentyFour(24);
+    expectWholeCaptureBuffers<short>(8000, 192000.0, 16, byTwentyFour);
 }
 
 // A render adapter never writes more than its buffer holds, and its output joined over many
