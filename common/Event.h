@@ -1,6 +1,10 @@
 #pragma once
 // Event with Windows semantics: a manual-reset event stays set until reset and releases every
 // waiter; an auto-reset event releases exactly one waiter and resets itself.
+//
+// The state is changed under the object's mutex and may be looked at without it.
+
+#include <atomic>
 
 #include "common/Waitable.h"
 
@@ -19,10 +23,12 @@ class Event final : public Waitable {
 
   protected:
     bool tryConsumeLocked() override;
+    bool isSignalledLocked() const override { return signalled_.load(std::memory_order_relaxed); }
+    bool mightBeSignalled() const override { return signalled_.load(std::memory_order_acquire); }
 
   private:
     const bool manualReset_;
-    bool signalled_;
+    std::atomic<bool> signalled_;
 };
 
 }  // namespace qmt

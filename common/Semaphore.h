@@ -19,6 +19,7 @@ class Semaphore final : public Waitable {
 
   protected:
     bool tryConsumeLocked() override;
+    bool isSignalledLocked() const override { return count_ > 0; }
 
   private:
     uint32_t count_;

@@ -9,9 +9,10 @@ bool Waitable::wait(uint32_t timeoutMs) {
     return waitForAny(std::span<Waitable* const>(&self, 1), timeoutMs) == 0;
 }
 
-bool Waitable::tryConsume() {
+bool Waitable::tryConsume(bool take) {
+    if (!mightBeSignalled()) return false;
     std::lock_guard lock(mutex_);
-    return tryConsumeLocked();
+    return take ? tryConsumeLocked() : isSignalledLocked();
 }
 
 void Waitable::wakeWaitersLocked() {
@@ -32,16 +33,24 @@ void Waitable::removeWaiter(Waiter* waiter) {
     waiters_.erase(std::remove(waiters_.begin(), waiters_.end(), waiter), waiters_.end());
 }
 
-int Waitable::tryConsumeFirst(std::span<Waitable* const> objects) {
+int Waitable::tryConsumeFirst(std::span<Waitable* const> objects, bool take) {
     for (size_t i = 0; i < objects.size(); ++i) {
-        if (objects[i]->tryConsume()) return static_cast<int>(i);
+        if (objects[i]->tryConsume(take)) return static_cast<int>(i);
     }
     return kWaitTimeout;
 }
 
 int Waitable::waitForAny(std::span<Waitable* const> objects, uint32_t timeoutMs) {
+    return waitFor(objects, timeoutMs, true);
+}
+
+int Waitable::waitForAnySignalled(std::span<Waitable* const> objects, uint32_t timeoutMs) {
+    return waitFor(objects, timeoutMs, false);
+}
+
+int Waitable::waitFor(std::span<Waitable* const> objects, uint32_t timeoutMs, bool take) {
     if (objects.empty()) return kWaitFailed;
-    int index = tryConsumeFirst(objects);
+    int index = tryConsumeFirst(objects, take);
     if (index != kWaitTimeout || timeoutMs == 0) return index;
 
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
@@ -54,7 +63,7 @@ int Waitable::waitForAny(std::span<Waitable* const> objects, uint32_t timeoutMs)
             std::lock_guard lock(waiter.mutex);
             waiter.notified = false;
         }
-        index = tryConsumeFirst(objects);
+        index = tryConsumeFirst(objects, take);
         if (index != kWaitTimeout) break;
         std::unique_lock lock(waiter.mutex);
         if (timeoutMs == kInfinite) {

@@ -20,12 +20,14 @@ int ManualStreamWait::waitForAny(std::span<Waitable* const> objects, uint32_t ti
             deadline_ = deadline;
         }
         changed_.notify_all();
-        const int index = Waitable::waitForAny(list, kInfinite);
+        // Woken, the thread says so before it takes the signal: a signal taken while it still
+        // counted as blocked would let the test's next step run ahead of it.
+        const int index = Waitable::waitForAnySignalled(list, kInfinite);
         {
             std::lock_guard lock(mutex_);
             blocked_ = false;
         }
-        if (index != kickIndex) return index;
+        if (index == kickIndex) kick_.wait(0);
     }
 }
 
