@@ -11,7 +11,7 @@ namespace qmt {
 
 bool FifoRealtimeScheduler::makeCurrentThreadRealtime(std::string& refusal) {
     sched_param parameters{};
-    parameters.sched_priority = kPriority;
+    parameters.sched_priority = priority_;
     const int error = ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &parameters);
     if (error == 0) return true;
     refusal = std::string("SCHED_FIFO refused (") + std::strerror(error) + ")";

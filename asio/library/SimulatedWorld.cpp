@@ -46,7 +46,7 @@ class SimulatedWorld final : public LibraryWorldAbs {
         : LibraryWorldAbs(brand, std::move(registry)), cards_(tree_) {
         attach(tree_, cards_, realtime_);
         plugControllers();
-        cards_.startRealTime();
+        cards_.startRealTime(&clockRealtime_);
         startHotplug();
     }
 
@@ -161,6 +161,8 @@ class SimulatedWorld final : public LibraryWorldAbs {
     SimDeviceTree tree_;
     SimAudioCards cards_;
     FifoRealtimeScheduler realtime_;
+    // The cards' clock plays hardware: it runs above the streaming thread where allowed.
+    FifoRealtimeScheduler clockRealtime_{FifoRealtimeScheduler::kSimulatedHardwarePriority};
     std::vector<int> plugged_;
     std::unique_ptr<SimHotplugPlayer> hotplug_;
 };

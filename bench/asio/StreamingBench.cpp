@@ -1,8 +1,14 @@
 // The streaming thread in real time over four simulated controllers whose sound cards run on
-// the monotonic clock: the CPU share of the thread, the jitter of the buffer switches the
-// host sees, halves that never came, and frames the cards played or lost for want of a
-// request. QMT_BENCH_SECONDS sets the run's length (10 s by default; 600 for the ten-minute
-// figure in the README).
+// the monotonic clock: the CPU share of the thread (its own CPU clock, nothing else of the
+// process), the jitter of the buffer switches the host sees, halves that never came, and
+// frames the cards played or lost for want of a request. QMT_BENCH_SECONDS sets the run's
+// length (10 s by default; 600 for the ten-minute figure in the README).
+//
+// The streaming thread asks for SCHED_FIFO as the driver always does; the cards' clock, which
+// plays the hardware, asks for a higher priority and wakes when a request is due, as a card's
+// interrupt comes when its buffer is done. Both need the right to real-time scheduling (root,
+// CAP_SYS_NICE or an rtprio limit); the `realtime` counter says whether both got it. Without
+// it the figures measure the machine's load as much as the driver.
 //
 //   16x16: four KRT4 in their 4-in/4-out mode, each on its own four inputs and outputs,
 //          44.1 kHz, 16 bits (the second brand).
@@ -12,7 +18,7 @@
 
 #include <benchmark/benchmark.h>
 #include <pthread.h>
-#include <sched.h>
+#include <stdlib.h>
 #include <time.h>
 
 #include <atomic>
@@ -21,6 +27,7 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -47,9 +54,9 @@ double benchSeconds() {
     return seconds > 0 ? seconds : 10;
 }
 
-double threadCpuSeconds() {
+double cpuSeconds(clockid_t clock) {
     timespec now{};
-    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    ::clock_gettime(clock, &now);
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
 }
 
@@ -59,11 +66,16 @@ uint64_t steadyNs() {
                                      .count());
 }
 
-// What the host side of the bench keeps: timing from inside the switch, on the thread.
+// What the host side of the bench keeps: timing from inside the switch, on the thread. The
+// streaming thread's CPU clock is read at the first switch and, at the end, from the main
+// thread: a CPU clock read costs a system call, which a read in every switch would add to
+// the share measured.
 struct BenchHost {
     std::mutex mutex;
     asiohost::SwitchStatistics statistics;
-    double firstCpu = -1;
+    bool started = false;
+    clockid_t streamingClock{};
+    double firstCpu = 0;
     double lastCpu = 0;
     uint64_t firstNs = 0;
     uint64_t lastNs = 0;
@@ -73,55 +85,42 @@ struct BenchHost {
 BenchHost* host = nullptr;
 
 void onSwitch(int32_t half, ASIOBool) {
-    const double cpu = threadCpuSeconds();
     const uint64_t now = steadyNs();
     std::lock_guard lock(host->mutex);
     host->statistics.add(now, half);
-    if (host->firstCpu < 0) {
-        host->firstCpu = cpu;
-        host->firstNs = now;
+    if (!host->started && ::pthread_getcpuclockid(::pthread_self(), &host->streamingClock) == 0) {
+        host->started = true;
+        host->firstCpu = cpuSeconds(host->streamingClock);
+        host->firstNs = steadyNs();
     }
-    host->lastCpu = cpu;
-    host->lastNs = now;
+}
+
+// The streaming thread's CPU time and the wall time since the first switch, read while the
+// thread still runs.
+void takeCpuShare(BenchHost& bench) {
+    std::lock_guard lock(bench.mutex);
+    if (!bench.started) return;
+    bench.lastCpu = cpuSeconds(bench.streamingClock);
+    bench.lastNs = steadyNs();
 }
 
 int32_t onMessage(int32_t, int32_t, void*, double*) {
     return 0;
 }
 
-// The cards' hardware clock: every millisecond the cards move by the time that passed. It
-// runs above the streaming thread's priority where the system grants it, as a card's own
-// clock is not delayed by the machine's load.
-class CardClock {
+// The driver's scheduler, remembering whether the streaming thread got what it asked for.
+class GrantRecordingScheduler final : public RealtimeSchedulerIf {
   public:
-    explicit CardClock(SimAudioCards& cards) : cards_(cards) {
-        thread_ = std::thread([this] { run(); });
+    bool makeCurrentThreadRealtime(std::string& refusal) override {
+        const bool granted = fifo_.makeCurrentThreadRealtime(refusal);
+        granted_.store(granted);
+        return granted;
     }
-    ~CardClock() {
-        stop_.store(true);
-        thread_.join();
-    }
+    bool granted() const { return granted_.load(); }
 
   private:
-    void run() {
-        sched_param parameters{};
-        parameters.sched_priority = FifoRealtimeScheduler::kPriority + 10;
-        ::pthread_setschedparam(::pthread_self(), SCHED_FIFO, &parameters);
-        auto last = std::chrono::steady_clock::now();
-        auto next = last;
-        while (!stop_.load()) {
-            next += std::chrono::milliseconds(1);
-            std::this_thread::sleep_until(next);
-            const auto now = std::chrono::steady_clock::now();
-            cards_.advanceTime(
-                std::chrono::duration_cast<std::chrono::nanoseconds>(now - last).count());
-            last = now;
-        }
-    }
-
-    SimAudioCards& cards_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
+    FifoRealtimeScheduler fifo_;
+    std::atomic<bool> granted_{false};
 };
 
 // The streaming thread's waits, counting those that had to sleep (each costs a wake-up).
@@ -160,7 +159,8 @@ class StreamingScene {
     FileRegistry registry;
     SimDeviceTree tree;
     SimAudioCards cards;
-    FifoRealtimeScheduler realtime;
+    GrantRecordingScheduler realtime;
+    FifoRealtimeScheduler clockRealtime{FifoRealtimeScheduler::kSimulatedHardwarePriority};
     SteadyTickClock tick;
     CountingWait wait;
     SteadyPerformanceCounter counter;
@@ -190,7 +190,7 @@ void streamScene(benchmark::State& state, StreamingScene& scene, double rate,
     bench.statistics.reset(kFrames * 1e9 / rate);
     const double seconds = benchSeconds();
     size_t active = 0;
-    CardClock clock(scene.cards);
+    scene.cards.startRealTime(&scene.clockRealtime);
     for (auto _ : state) {
         if (scene.device->createBuffers(bench.infos.data(),
                                         static_cast<int32_t>(bench.infos.size()), kFrames,
@@ -200,10 +200,13 @@ void streamScene(benchmark::State& state, StreamingScene& scene, double rate,
         }
         scene.device->start();
         std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+        takeCpuShare(bench);
         active = scene.device->activeFilterCount();
         scene.device->stop();
         scene.device->disposeBuffers();
     }
+    const bool realtime = scene.cards.realTimeClockIsRealtime() && scene.realtime.granted();
+    scene.cards.stopRealTime();
     std::lock_guard lock(bench.mutex);
     const asiohost::SwitchStatistics::Summary summary = bench.statistics.summary();
     const double wall = static_cast<double>(bench.lastNs - bench.firstNs) * 1e-9;
@@ -220,6 +223,9 @@ void streamScene(benchmark::State& state, StreamingScene& scene, double rate,
     state.counters["missed_halves"] = static_cast<double>(summary.missedHalves);
     state.counters["starved_frames"] = static_cast<double>(starved);
     state.counters["active_filters"] = static_cast<double>(active);
+    state.counters["realtime"] = realtime ? 1 : 0;
+    double load[1] = {0};
+    state.counters["load_average"] = ::getloadavg(load, 1) == 1 ? load[0] : -1;
     state.counters["sleeps_per_switch"] =
         summary.switches > 0
             ? static_cast<double>(scene.wait.sleeps.load()) / static_cast<double>(summary.switches)
@@ -298,6 +304,47 @@ void BM_StreamingTimerOnly(benchmark::State& state) {
     streamScene(state, scene, 48000, all, all);
 }
 
+// None of the driver: a thread at the streaming thread's priority that only sleeps to the next
+// 48-frame period at 44.1 kHz and wakes, for the same time. What it misses and costs is the
+// machine's own floor (wake-up latency of the kernel and the virtual machine under the load
+// of the moment), against which the figures above are read.
+void BM_PlatformWakeupFloor(benchmark::State& state) {
+    const double periodNs = kFrames * 1e9 / 44100;
+    asiohost::SwitchStatistics statistics(periodNs);
+    double cpu = 0;
+    double wall = 0;
+    bool realtime = false;
+    for (auto _ : state) {
+        std::thread sleeper([&] {
+            std::string refusal;
+            FifoRealtimeScheduler fifo;
+            realtime = fifo.makeCurrentThreadRealtime(refusal);
+            const auto start = std::chrono::steady_clock::now();
+            const double startCpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+            const auto end = start + std::chrono::duration<double>(benchSeconds());
+            auto next = start;
+            for (int32_t half = 0; next < end; half ^= 1) {
+                next += std::chrono::nanoseconds(static_cast<int64_t>(periodNs));
+                std::this_thread::sleep_until(next);
+                statistics.add(steadyNs(), half);
+            }
+            cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - startCpu;
+            wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        });
+        sleeper.join();
+    }
+    const asiohost::SwitchStatistics::Summary summary = statistics.summary();
+    state.counters["cpu_share_pct"] = wall > 0 ? cpu / wall * 100 : 0;
+    state.counters["switches"] = static_cast<double>(summary.switches);
+    state.counters["jitter_rms_ms"] = summary.jitterRmsMs;
+    state.counters["jitter_max_ms"] = summary.jitterMaxMs;
+    state.counters["missed_halves"] = static_cast<double>(summary.missedHalves);
+    state.counters["realtime"] = realtime ? 1 : 0;
+    double load[1] = {0};
+    state.counters["load_average"] = ::getloadavg(load, 1) == 1 ? load[0] : -1;
+}
+
+BENCHMARK(BM_PlatformWakeupFloor)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_StreamingTimerOnly)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Streaming16x16FourKrt4)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Streaming16OutFourQmtControllers)->Iterations(1)->Unit(benchmark::kSecond);

@@ -1,6 +1,8 @@
 #include "platform/sim/SimAudioCards.h"
 
+#include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "platform/sim/SimSoundCardModels.h"
 
@@ -8,8 +10,10 @@ namespace qmt {
 
 namespace {
 
-// The real-time clock moves the cards in steps of about this many milliseconds.
-constexpr uint32_t kRealTimeStepMs = 1;
+// The real-time clock wakes when the first request is due, at least once a millisecond (pins
+// with nothing queued move too: they starve), and not more often than every 20 µs.
+constexpr int64_t kLongestStepNs = 1'000'000;
+constexpr int64_t kShortestStepNs = 20'000;
 
 }  // namespace
 
@@ -73,21 +77,31 @@ void SimAudioCards::advanceTime(int64_t nanoseconds) {
         card->advanceTime(nanoseconds);
 }
 
-void SimAudioCards::startRealTime() {
+void SimAudioCards::startRealTime(RealtimeSchedulerIf* scheduler) {
     if (clock_.joinable()) return;
-    stopClock_.reset();
-    clock_ = std::thread([this] { runRealTime(); });
+    stopClock_.store(false);
+    clock_ = std::thread([this, scheduler] { runRealTime(scheduler); });
 }
 
 void SimAudioCards::stopRealTime() {
     if (!clock_.joinable()) return;
-    stopClock_.set();
+    stopClock_.store(true);
     clock_.join();
+    clockRealtime_.store(false);
 }
 
-void SimAudioCards::runRealTime() {
+void SimAudioCards::runRealTime(RealtimeSchedulerIf* scheduler) {
+    std::string refusal;
+    clockRealtime_.store(scheduler != nullptr && scheduler->makeCurrentThreadRealtime(refusal));
     auto last = std::chrono::steady_clock::now();
-    while (!stopClock_.wait(kRealTimeStepMs)) {
+    while (!stopClock_.load()) {
+        int64_t step = kLongestStepNs;
+        for (const auto& card : allCards()) {
+            const int64_t due = card->nanosecondsToNextCompletion();
+            if (due >= 0) step = std::min(step, due);
+        }
+        std::this_thread::sleep_until(last +
+                                      std::chrono::nanoseconds(std::max(step, kShortestStepNs)));
         const auto now = std::chrono::steady_clock::now();
         advanceTime(std::chrono::duration_cast<std::chrono::nanoseconds>(now - last).count());
         last = now;

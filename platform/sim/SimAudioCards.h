@@ -5,15 +5,17 @@
 // unplug reaches the card at once, so open pins fail the way a pulled USB cable makes them.
 //
 // Tests move the cards' clocks by hand; the demo starts a thread that moves them with real
-// time. The registry of cards has its own mutex, taken before a card's.
+// time, waking when the next request is due as a card's interrupt would. The registry of cards
+// has its own mutex, taken before a card's.
 
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <thread>
 
-#include "common/Event.h"
 #include "platform/AudioCardService.h"
+#include "platform/RealtimeScheduler.h"
 #include "platform/sim/SimDeviceTree.h"
 #include "platform/sim/SimSoundCard.h"
 
@@ -34,8 +36,13 @@ class SimAudioCards final : public AudioCardServiceIf {
     void advanceFrames(uint32_t frames);
     void advanceTime(int64_t nanoseconds);
     // Moves every card's clock with the monotonic clock until stopRealTime (or destruction).
-    void startRealTime();
+    // With a scheduler the clock's thread asks it for real-time priority: a card's clock is
+    // hardware, which the machine's load does not hold up, and a clock that waits for the CPU
+    // would be taken for a late driver.
+    void startRealTime(RealtimeSchedulerIf* scheduler = nullptr);
     void stopRealTime();
+    // Whether the running clock got the priority it asked for.
+    bool realTimeClockIsRealtime() const { return clockRealtime_.load(); }
 
     HRESULT openFilter(const std::string& path,
                        std::unique_ptr<AudioCardFilterIf>& filter) override;
@@ -43,13 +50,14 @@ class SimAudioCards final : public AudioCardServiceIf {
   private:
     void plugChanged(int controller, bool plugged);
     std::vector<std::shared_ptr<SimSoundCard>> allCards();
-    void runRealTime();
+    void runRealTime(RealtimeSchedulerIf* scheduler);
 
     SimDeviceTree& tree_;
     std::mutex mutex_;
     std::map<int, std::shared_ptr<SimSoundCard>> cards_;
     std::thread clock_;
-    Event stopClock_{true};
+    std::atomic<bool> stopClock_{false};
+    std::atomic<bool> clockRealtime_{false};
 };
 
 }  // namespace qmt

@@ -267,6 +267,25 @@ void SimSoundCard::advanceTime(int64_t nanoseconds) {
     }
 }
 
+int64_t SimSoundCard::nanosecondsToNextCompletion() {
+    std::lock_guard lock(mutex_);
+    int64_t soonest = -1;
+    for (const Instance* instance : instances_) {
+        if (instance->state != KSSTATE_RUN || instance->gone || instance->queue.empty()) continue;
+        const KSSTREAM_HEADER& head = instance->queue.front()->header;
+        const uint32_t bytes =
+            instance->dataFlow == KSPIN_DATAFLOW_OUT ? head.FrameExtent : head.DataUsed;
+        const int64_t frames = (bytes - instance->headBytes) / instance->format.blockAlign;
+        // The clock carries nanoseconds × rate; the request is done once frames × 10^9 of them.
+        const int64_t rate = instance->format.sampleRate;
+        const int64_t owed =
+            std::max<int64_t>(frames * kNanosecondsPerSecond - instance->carried, 0);
+        const int64_t nanoseconds = (owed + rate - 1) / rate;
+        soonest = soonest < 0 ? nanoseconds : std::min(soonest, nanoseconds);
+    }
+    return soonest;
+}
+
 void SimSoundCard::move(Instance& instance, uint64_t frames) {
     if (instance.state != KSSTATE_RUN || instance.gone || frames == 0) return;
     if (instance.dataFlow == KSPIN_DATAFLOW_OUT) {

@@ -73,6 +73,9 @@ class SimSoundCard : public std::enable_shared_from_this<SimSoundCard> {
     void setRecording(bool keep);
     // Frames a running pin had no request for (render: silence played, capture: lost).
     uint64_t starvedFrames(KSPIN_DATAFLOW flow);
+    // Nanoseconds of the card's clock until the first request of a running pin is done (read
+    // full or played out); -1 when no running pin has one.
+    int64_t nanosecondsToNextCompletion();
 
     // --- failures on demand ---
     // The next `count` reads or writes of a pin of that data flow fail with `status`.

@@ -22,8 +22,16 @@ class FifoRealtimeScheduler : public RealtimeSchedulerIf {
   public:
     // Low enough to stay below the system's audio servers and interrupt threads.
     static constexpr int kPriority = 20;
+    // Where a simulated sound card's clock runs: above the streaming thread, as real hardware
+    // is never held up by the software it serves.
+    static constexpr int kSimulatedHardwarePriority = kPriority + 10;
+
+    explicit FifoRealtimeScheduler(int priority = kPriority) : priority_(priority) {}
 
     bool makeCurrentThreadRealtime(std::string& refusal) override;
+
+  private:
+    int priority_;
 };
 
 }  // namespace qmt
