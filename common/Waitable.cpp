@@ -17,8 +17,12 @@ bool Waitable::tryConsume(bool take) {
 
 void Waitable::wakeWaitersLocked() {
     for (Waiter* waiter : waiters_) {
-        std::lock_guard lock(waiter->mutex);
-        waiter->notified = true;
+        {
+            std::lock_guard lock(waiter->mutex);
+            waiter->notified = true;
+        }
+        // Told after the waiter's mutex is free, so the woken thread does not wake only to
+        // wait for it. The waiter cannot go meanwhile: leaving takes this object's mutex.
         waiter->wake.notify_one();
     }
 }
