@@ -84,7 +84,11 @@ bool AsioDeviceSettingsStore::deleteStaleDeviceKeys(size_t count) {
         const std::string* stale = nullptr;
         for (const std::string& name : names) {
             uint32_t number = 0;
-            if (parseDeviceKeyName(name, number) && number >= count) {
+            // A key of another spelling ("Device0", "device  1") would stand beside the
+            // "Device <n>" written now and could be read before it on the next load, so
+            // the settings would not read back as saved.
+            if (parseDeviceKeyName(name, number) &&
+                (number >= count || !equalsIgnoreCase(name, deviceKeyName(number)))) {
                 stale = &name;
                 break;
             }

@@ -163,6 +163,25 @@ TEST_F(AsioDeviceRegistryTest, SavingDeletesStaleDeviceKeysAndKeepsTheRest) {
     EXPECT_EQ(outputs(*device(1)), (std::vector<int>{5, 255}));
 }
 
+// Two keys for one controller, the second spelled otherwise: what is saved reads back as
+// saved, because saving removes the key of the other spelling.
+TEST_F(AsioDeviceRegistryTest, AKeyOfAnotherSpellingDoesNotOutliveASave) {
+    store("Device 1", "KV5000001", 2, {3, 4});
+    store("Device0", "KV5000001", 3, {0, 1, 2, 3, 4, 5});
+    start();
+    ASSERT_EQ(registry->getNumberOfDevices(), 1u);
+    const uint32_t type = device(0)->getModel()->getType();
+    const std::vector<int> saved = outputs(*device(0));
+    ASSERT_TRUE(registry->saveSettings());
+    EXPECT_FALSE(settings.keyExists(Hive::CurrentUser, kKey + "\\Device0"));
+
+    registry.reset();
+    start();
+    ASSERT_EQ(registry->getNumberOfDevices(), 1u);
+    EXPECT_EQ(device(0)->getModel()->getType(), type);
+    EXPECT_EQ(outputs(*device(0)), saved);
+}
+
 TEST_F(AsioDeviceRegistryTest, StoredControllerGetsItsFiltersWhenSeenAndLosesThemWhenGone) {
     store("Device 0", "KV5000001", 2, {6, 7});
     start();
