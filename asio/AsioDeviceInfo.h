@@ -56,6 +56,7 @@ class AsioDeviceInfo : public DeviceInfo {
     // Any thread; taking the mark clears it.
     void markCardLost() { cardLost_.store(true); }
     bool takeCardLost() { return cardLost_.exchange(false); }
+    bool isCardLost() const { return cardLost_.load(); }
 
   protected:
     AsioDeviceInfo(const std::string& hidDeviceId, const std::string* audioDeviceId, size_t index,

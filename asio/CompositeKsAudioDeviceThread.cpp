@@ -176,7 +176,10 @@ bool CompositeKsAudioDevice::setActiveStates(KSSTATE state) {
     for (KsAudioFilter* filter : active_) {
         if (Failed(filter->setState(state))) {
             // The stream cannot go on in step: it ends, and the host hears no more switches
-            // until it disposes the buffers.
+            // until it disposes the buffers. A card replugged while nothing streamed fails
+            // here first; the mark lets the registry's next pass open it anew, or the host's
+            // next stream would fail the same way for as long as it stays plugged.
+            filter->owner().markCardLost();
             running_ = false;
             return false;
         }

@@ -273,6 +273,36 @@ TEST(CompositeKsAudioDeviceTest, ControllerRepluggedBetweenTwoPassesRejoinsTheRu
     EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
 }
 
+// The same while nothing streams: no request fails, so the dead pins first show when the
+// host starts. That stream ends; the registry's next pass reopens the card and the host's
+// next stream plays.
+TEST(CompositeKsAudioDeviceTest, ControllerRepluggedWhileIdleBetweenTwoPassesPlaysAgainNextStream) {
+    CompositeRig rig(std::make_unique<BrxAsioBrand>());
+    const int krt4 = rig.plug(SimControllerModel::Krt4, u"KRT400001", 1);
+    rig.world.tree.unplugController(krt4);
+    rig.world.tree.moveController(krt4, 1);  // no pass between: the same interface is listed
+    // Starting fails on the dead pins and the thread ends, so no rig.idle() until the next.
+    ASSERT_EQ(rig.createBuffers({0, 1}, {0, 1}, k48), ASE_OK);
+    EXPECT_EQ(rig.device->start(), ASE_OK);
+    EXPECT_EQ(rig.switches(), 0u) << "the dead pins end the stream";
+    EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
+    ASSERT_TRUE(rig.registry->getAsioDevice(0)->isCardLost()) << "or the next pass keeps them";
+
+    rig.registry->enumerateDevices();
+    ASSERT_EQ(rig.createBuffers({0, 1}, {0, 1}, k48), ASE_OK);
+    rig.idle();
+    ASSERT_EQ(rig.device->start(), ASE_OK);
+    ASSERT_NE(rig.world.cards.card(krt4)->state(KSPIN_DATAFLOW_IN), KSSTATE_STOP)
+        << "the card was opened anew";
+    rig.idle();
+    for (int i = 0; i < 4; ++i)
+        rig.runFrames(k48);
+    EXPECT_GT(rig.switches(), 2u);
+    EXPECT_NE(firstSound(rig.host.inputs[2]), rig.host.inputs[2].size());
+    EXPECT_EQ(rig.world.cards.card(krt4)->state(KSPIN_DATAFLOW_IN), KSSTATE_RUN);
+    EXPECT_EQ(rig.device->disposeBuffers(), ASE_OK);
+}
+
 TEST(CompositeKsAudioDeviceTest, FailingRequestDropsOnlyThatControllerFromTheStream) {
     CompositeRig rig(qmtBrand());
     const int kv5 = rig.plug(SimControllerModel::Kv5, u"KV5000001", 1);
