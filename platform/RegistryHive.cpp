@@ -55,16 +55,12 @@ bool RegistryKey::deleteValue(const std::string& name) {
 }
 
 bool RegistryHive::exists(const std::string& path) const {
-    if (path.empty()) return true;
-    return std::any_of(keys_.begin(), keys_.end(),
-                       [&](const RegistryKey& key) { return equalsIgnoreCase(key.path, path); });
+    return path.empty() || index_.contains(toLowerAscii(path));
 }
 
 RegistryKey* RegistryHive::find(const std::string& path) {
-    for (RegistryKey& key : keys_) {
-        if (equalsIgnoreCase(key.path, path)) return &key;
-    }
-    return nullptr;
+    const auto it = index_.find(toLowerAscii(path));
+    return it == index_.end() ? nullptr : &keys_[it->second];
 }
 
 RegistryKey& RegistryHive::create(const std::string& path) {
@@ -72,6 +68,7 @@ RegistryKey& RegistryHive::create(const std::string& path) {
     const size_t cut = path.rfind('\\');
     if (cut != std::string::npos) create(path.substr(0, cut));
     keys_.push_back(RegistryKey{path, {}});
+    index_.emplace(toLowerAscii(path), keys_.size() - 1);
     return keys_.back();
 }
 
@@ -80,7 +77,14 @@ bool RegistryHive::remove(const std::string& path) {
     std::erase_if(keys_, [&](const RegistryKey& key) {
         return equalsIgnoreCase(key.path, path) || isBelow(key.path, path);
     });
+    rebuildIndex();
     return true;
+}
+
+void RegistryHive::rebuildIndex() {
+    index_.clear();
+    for (size_t i = 0; i < keys_.size(); ++i)
+        index_.emplace(toLowerAscii(keys_[i].path), i);
 }
 
 std::vector<std::string> RegistryHive::subkeys(const std::string& path) const {

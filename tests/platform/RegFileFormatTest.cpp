@@ -3,11 +3,32 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace qmt {
 namespace {
 
 const std::string kUser = "HKEY_CURRENT_USER";
+
+// Keys are found by their case-folded path, also after a removal has moved the keys behind
+// it up the list; the first spelling stored is the one kept.
+TEST(RegistryHiveTest, KeysAreFoundInAnyCaseBeforeAndAfterARemoval) {
+    RegistryHive hive;
+    hive.create("Software\\A\\Deep");
+    hive.create("Software\\B").setValue({"x", RegistryValueType::Dword, {}, 7});
+    EXPECT_EQ(&hive.create("SOFTWARE\\b"), hive.find("software\\B"));
+    ASSERT_EQ(hive.keys().size(), 4u);  // the parents came first
+
+    EXPECT_TRUE(hive.remove("software\\a"));
+    EXPECT_FALSE(hive.exists("Software\\A\\Deep"));
+    RegistryKey* b = hive.find("SOFTWARE\\B");
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(b->path, "Software\\B");
+    EXPECT_EQ(b->findValue("X")->dword, 7u);
+    hive.create("Software\\A");
+    EXPECT_EQ(hive.find("software\\a"), &hive.keys().back());
+    EXPECT_EQ(hive.subkeys("Software"), (std::vector<std::string>{"B", "A"}));
+}
 
 TEST(RegFileFormatTest, EveryCharacterSurvivesARoundTrip) {
     RegistryHive hive;

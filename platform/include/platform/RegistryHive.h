@@ -1,9 +1,12 @@
 #pragma once
 // One registry hive held in memory: keys in stored order, each with its values. Key paths
 // and value names compare without regard to case, as on Windows; stored spelling is kept.
+// Keys are found through an index of their case-folded paths: a hive read from a file
+// creates every key after looking for it, which a search through the list made quadratic.
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace qmt {
@@ -47,7 +50,10 @@ class RegistryHive {
     bool isEmpty() const { return keys_.empty(); }
 
   private:
+    void rebuildIndex();
+
     std::vector<RegistryKey> keys_;
+    std::unordered_map<std::string, size_t> index_;  // folded path -> position in keys_
 };
 
 }  // namespace qmt
