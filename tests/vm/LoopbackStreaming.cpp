@@ -186,6 +186,16 @@ LoopbackControllers::LoopbackControllers(int firstCard, int secondCard)
     tree_->AddUsb("hidraw1", "1-2", 2, 3, 0xF7E1, 0x0300, "ARDOLOOP2", 2);
 }
 
+LoopbackControllers::LoopbackControllers(int krt4Card)
+    : tree_(std::make_unique<test::FakeSysfs>()) {
+    std::string pattern = (fs::temp_directory_path() / "qmt-registry-XXXXXX").string();
+    registry_ = ::mkdtemp(pattern.data()) != nullptr ? pattern : "";
+    // The KRT4's layout: audio on interface 0 (both directions), HID on interface 5.
+    tree_->AddUsbDevice("1-1", 6, 0x04D8, 0x0B1C, "KRT4LOOP1");
+    tree_->AddAudio(krt4Card, "1-1", 0, true, true);
+    tree_->AddUsb("hidraw0", "1-1", 5, 6, 0x04D8, 0x0B1C, "KRT4LOOP1", 1);
+}
+
 LoopbackControllers::~LoopbackControllers() {
     std::error_code ignored;
     if (!registry_.empty()) fs::remove_all(registry_, ignored);
@@ -231,17 +241,18 @@ bool WriteToneFile(const std::string& path, double seconds, const std::vector<un
 
 HostRun RunHost(const std::string& hostPath, const std::string& library,
                 const LoopbackControllers& controllers, double seconds, int bufferFrames,
-                const std::string& playFile, const std::string& outputs) {
+                const std::string& playFile, const std::string& outputs, unsigned rate,
+                const std::string& more) {
     HostRun run;
     ::setenv("QMT_SYSFS_ROOT", controllers.sysRoot().c_str(), 1);
     ::setenv("QMT_REGISTRY_DIR", controllers.registryFolder().c_str(), 1);
     ::unsetenv("QMT_SIMULATE");
     // A host that stalls is stopped well after its time, and the status says so.
     const std::string command = "timeout -k 5 " + std::to_string(static_cast<int>(seconds) + 30) +
-                                " " + hostPath + " --library " + library +
-                                " --rate 48000 --buffer " + std::to_string(bufferFrames) +
+                                " " + hostPath + " --library " + library + " --rate " +
+                                std::to_string(rate) + " --buffer " + std::to_string(bufferFrames) +
                                 " --seconds " + std::to_string(seconds) + " --play " + playFile +
-                                " --outputs " + outputs + " --quiet 2>&1";
+                                " --outputs " + outputs + " " + more + " --quiet 2>&1";
     FILE* pipe = ::popen(command.c_str(), "r");
     if (pipe == nullptr) return run;
     char line[1024];

@@ -100,10 +100,12 @@ bool GuestIsEmulated();
 bool WriteToneFile(const std::string& path, double seconds, const std::vector<unsigned>& hz,
                    std::string& error);
 
-// Two ARDO controllers in a device-tree folder, their sound cards the loopback cards given.
+// Two ARDO controllers in a device-tree folder, their sound cards the loopback cards given;
+// or one KRT4 whose card, playing and capturing, is the loopback card given.
 class LoopbackControllers {
   public:
     LoopbackControllers(int firstCard, int secondCard);
+    explicit LoopbackControllers(int krt4Card);
     ~LoopbackControllers();
     LoopbackControllers(const LoopbackControllers&) = delete;
     LoopbackControllers& operator=(const LoopbackControllers&) = delete;
@@ -126,9 +128,11 @@ struct HostRun {
 };
 
 // Runs qmtasiohost from `hostPath` on `library` over the controllers for `seconds` at
-// 48 kHz with `bufferFrames`, playing `playFile` to `outputs` ("1,2,7,8").
+// `rate` with `bufferFrames`, playing `playFile` to `outputs` ("1,2,7,8"), with `more` of
+// its options ("--record FILE --inputs 1") after those.
 HostRun RunHost(const std::string& hostPath, const std::string& library,
                 const LoopbackControllers& controllers, double seconds, int bufferFrames,
-                const std::string& playFile, const std::string& outputs);
+                const std::string& playFile, const std::string& outputs, unsigned rate = 48000,
+                const std::string& more = "");
 
 }  // namespace qmt::vm
