@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdlib>
 
+#include "platform/linux/AlsaParams.h"
 #include "platform/linux/AlsaPcmHolder.h"
 #include "platform/linux/LinuxRealtimeScheduler.h"
 
@@ -42,20 +43,8 @@ snd_pcm_format_t formatOf(unsigned bits) {
     }
 }
 
-struct HwParams {
-    HwParams() { snd_pcm_hw_params_malloc(&params); }
-    ~HwParams() { snd_pcm_hw_params_free(params); }
-    snd_pcm_hw_params_t* params = nullptr;
-};
-
-struct SwParams {
-    SwParams() { snd_pcm_sw_params_malloc(&params); }
-    ~SwParams() { snd_pcm_sw_params_free(params); }
-    snd_pcm_sw_params_t* params = nullptr;
-};
-
 HRESULT configure(snd_pcm_t* pcm, const PcmWaveFormat& format, snd_pcm_uframes_t& bufferFrames) {
-    HwParams hw;
+    AlsaHwParams hw;
     if (hw.params == nullptr) return E_OUTOFMEMORY;
     unsigned rate = format.sampleRate;
     if (snd_pcm_hw_params_any(pcm, hw.params) < 0 ||
@@ -76,7 +65,7 @@ HRESULT configure(snd_pcm_t* pcm, const PcmWaveFormat& format, snd_pcm_uframes_t
     snd_pcm_hw_params_get_period_size(hw.params, &periodFrames, nullptr);
 
     // Nothing starts by itself: the pin's RUN state starts the PCM.
-    SwParams sw;
+    AlsaSwParams sw;
     snd_pcm_uframes_t boundary = 0;
     if (sw.params == nullptr || snd_pcm_sw_params_current(pcm, sw.params) < 0 ||
         snd_pcm_sw_params_get_boundary(sw.params, &boundary) < 0 ||

@@ -37,6 +37,7 @@
 #include "LoopbackStreaming.h"
 #include "PulseDelay.h"
 #include "common/WavFile.h"
+#include "platform/linux/AlsaParams.h"
 
 namespace qmt::vm {
 namespace {
@@ -50,23 +51,11 @@ constexpr uint32_t kBurstSeed = 0x51a7e;
 // Above the driver's streaming thread (20): the copier stands in for the hardware's cable.
 constexpr int kCopierPriority = 30;
 
-struct HwParams {
-    HwParams() { snd_pcm_hw_params_malloc(&params); }
-    ~HwParams() { snd_pcm_hw_params_free(params); }
-    snd_pcm_hw_params_t* params = nullptr;
-};
-
-struct SwParams {
-    SwParams() { snd_pcm_sw_params_malloc(&params); }
-    ~SwParams() { snd_pcm_sw_params_free(params); }
-    snd_pcm_sw_params_t* params = nullptr;
-};
-
 // Exact period and buffer sizes (the copier's delay is computed from them), started only by
 // the copier itself, woken for every period.
 int configure(snd_pcm_t* pcm, snd_pcm_uframes_t period, snd_pcm_uframes_t buffer) {
-    HwParams hw;
-    SwParams sw;
+    AlsaHwParams hw;
+    AlsaSwParams sw;
     int error = 0;
     snd_pcm_uframes_t boundary = 0;
     if ((error = snd_pcm_hw_params_any(pcm, hw.params)) < 0 ||
