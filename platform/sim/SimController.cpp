@@ -29,7 +29,7 @@ std::vector<SimController::Report> SimController::written() {
 
 void SimController::ClearWritten() {
     std::lock_guard lock(mutex_);
-    written_.clear();
+    std::vector<Report>().swap(written_);
 }
 
 void SimController::SetWriteListener(WriteListener listener) {

@@ -30,7 +30,8 @@ class SimController {
     void FailReads(int count);
     bool plugged();
     std::vector<Report> written();
-    // Forgets the output reports written so far (long runs keep memory flat with it).
+    // Forgets the output reports written so far and gives back their memory (long runs keep
+    // memory flat with it).
     void ClearWritten();
     void SetWriteListener(WriteListener listener);
     // Reads currently blocked waiting for a report.

@@ -228,7 +228,7 @@ std::vector<ReceivedMidi> SimMidiPort::received() {
 
 void SimMidiPort::ClearReceived() {
     std::lock_guard lock(receivedMutex_);
-    received_.clear();
+    std::vector<ReceivedMidi>().swap(received_);
 }
 
 bool SimMidiPort::WaitForReceived(size_t count, uint32_t timeoutMs) {

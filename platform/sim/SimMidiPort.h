@@ -64,6 +64,9 @@ class SimMidiPort final : public PortDMusIf {
     int32_t Send(int stream, const std::vector<RenderEventItem>& events);
 
     std::vector<ReceivedMidi> received();
+    // Forgets the messages received so far and gives back their memory: a soak that reads the
+    // heap between rounds must see the driver's holdings, not how many messages the busiest
+    // round happened to leave here (the list's capacity only ever doubles).
     void ClearReceived();
     // Waits until at least `count` messages were received; false after `timeoutMs`.
     bool WaitForReceived(size_t count, uint32_t timeoutMs);
