@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "asio/AsioDriverRegistration.h"
+#include "asiohost/HostOptions.h"
 #include "asiopipewire/FrontEndOptions.h"
 #include "fuzz/FuzzInput.h"
-#include "tools/qmtasiohost/HostOptions.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "asiohost/AsioSampleCodec.h"
-#include "tools/qmtasiohost/HostOptions.h"
+#include "asiohost/HostOptions.h"
 #include "tools/qmtasiohost/SwitchStatistics.h"
 
 namespace qmt::asiohost {

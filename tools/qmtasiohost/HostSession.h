@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
+#include "asiohost/AsioDriverLoader.h"
+#include "asiohost/HostOptions.h"
 #include "common/Guid.h"
 #include "common/WavFile.h"
-#include "asiohost/AsioDriverLoader.h"
-#include "tools/qmtasiohost/HostOptions.h"
 #include "tools/qmtasiohost/SampleRing.h"
 #include "tools/qmtasiohost/SignalSource.h"
 #include "tools/qmtasiohost/SwitchStatistics.h"

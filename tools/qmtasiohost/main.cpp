@@ -13,7 +13,7 @@
 
 #include "asiohost/AsioDriverChoice.h"
 #include "asiohost/AsioDriverLoader.h"
-#include "tools/qmtasiohost/HostOptions.h"
+#include "asiohost/HostOptions.h"
 #include "tools/qmtasiohost/HostSession.h"
 
 namespace qmt::asiohost {

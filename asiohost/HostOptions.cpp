@@ -1,4 +1,4 @@
-#include "tools/qmtasiohost/HostOptions.h"
+#include "asiohost/HostOptions.h"
 
 #include <cmath>
 #include <cstdlib>
